@@ -1,0 +1,124 @@
+#include "cli/cli_common.h"
+
+#include <iostream>
+
+#include "image/directory.h"
+#include "image/image_file.h"
+
+namespace marlin::cli {
+
+using namespace marlin::image;
+namespace fs = std::filesystem;
+
+void StderrSink::Show(const std::string& text)
+{
+    std::cerr << text << '\n';
+    std::cerr.flush();
+    m_said = true;
+}
+
+void Context::Usage(const std::string& text)
+{
+    std::cerr << text << '\n';
+    exitCode = kExitUsage;
+}
+
+int Context::Status() const
+{
+    if (exitCode != kExitOk)
+        return exitCode;
+    return sink.Said() ? kExitRefused : kExitOk;
+}
+
+std::optional<Disc> OpenForCommand(Context& ctx, const std::string& path)
+{
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        ctx.Usage(MessageText({RefusalCode::FileNotFound, path, {}}));
+        return std::nullopt;
+    }
+    return OpenImage(path, ctx.sink);
+}
+
+bool SaveForCommand(Context& ctx, const Disc& disc, const std::string& imagePath)
+{
+    return SaveImage(disc, ctx.output.empty() ? imagePath : ctx.output, ctx.sink);
+}
+
+namespace {
+
+std::optional<ImagePath> ResolveIn(const Disc& disc, SectorAddress dir, std::string_view rest, int depth)
+{
+    // A damaged disc may loop; no real path is deeper than this.
+    if (depth > 256 || !IsDirectory(disc, dir))
+        return std::nullopt;
+    auto found = [&](int slot) {
+        const DirEntry e = ReadEntry(disc, dir, slot);
+        ImagePath p;
+        p.holder = dir;
+        p.slot = slot;
+        p.isDirectory = e.D;
+        p.sector = SectorAddress(e.start);
+        p.name = e.name;
+        return p;
+    };
+    if (int slot = FindEntry(disc, dir, rest); slot >= 0)
+        return found(slot);
+    for (std::size_t dot = rest.find('.'); dot != std::string_view::npos; dot = rest.find('.', dot + 1)) {
+        const int slot = FindEntry(disc, dir, rest.substr(0, dot));
+        if (slot < 0)
+            continue;
+        const DirEntry e = ReadEntry(disc, dir, slot);
+        if (!e.D)
+            continue;
+        if (auto p = ResolveIn(disc, SectorAddress(e.start), rest.substr(dot + 1), depth + 1))
+            return p;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ImagePath> ResolvePath(const Disc& disc, std::string_view path)
+{
+    if (path == "$" || path.empty()) {
+        ImagePath root;
+        root.isRoot = true;
+        root.isDirectory = true;
+        root.sector = kRoot;
+        root.name = GetDirectoryName(disc, kRoot);
+        return root;
+    }
+    if (path.starts_with("$."))
+        path.remove_prefix(2);
+    return ResolveIn(disc, kRoot, path, 0);
+}
+
+std::optional<ImagePath> ResolveOrReport(Context& ctx, const Disc& disc, std::string_view path)
+{
+    auto p = ResolvePath(disc, path);
+    if (!p)
+        ctx.Usage(MessageText({RefusalCode::FileNotFound, std::string(path), {}}));
+    return p;
+}
+
+std::optional<SectorAddress> ResolveDirectory(Context& ctx, const Disc& disc, std::string_view path)
+{
+    auto p = ResolvePath(disc, path);
+    if (!p || !p->isDirectory) {
+        ctx.Usage(MessageText({RefusalCode::FileNotFound, std::string(path), {}}));
+        return std::nullopt;
+    }
+    return p->sector;
+}
+
+void PrintText(std::ostream& out, std::string_view text)
+{
+    std::string s;
+    s.reserve(text.size());
+    for (char c : text)
+        s += c == '\r' ? '\n' : c;
+    out << s;
+}
+
+} // namespace marlin::cli

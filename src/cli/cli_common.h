@@ -1,0 +1,82 @@
+#pragma once
+// What every `marlin` command shares: opening IMAGE, saving it back, finding
+// a path inside the image, and the stderr message sink that sets the exit
+// status.
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <CLI/CLI.hpp>
+
+#include "image/disc.h"
+#include "image/messages.h"
+
+namespace marlin::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitRefused = 1;
+inline constexpr int kExitUsage = 2;
+
+// Writes each message to stderr as it happens (a message holding a line
+// break is written as two lines) and remembers that something was said.
+class StderrSink final : public image::MessageSink {
+public:
+    void Show(const std::string& text) override;
+    [[nodiscard]] bool Said() const { return m_said; }
+
+private:
+    bool m_said = false;
+};
+
+// Shared state of one run of the tool.
+struct Context {
+    StderrSink sink;
+    int exitCode = kExitOk;
+    std::string output; // --output FILE for commands that change the image
+
+    // Marks a usage error: prints text to stderr, exit status 2.
+    void Usage(const std::string& text);
+    // The exit status after a command: usage, else 1 when a message was shown.
+    [[nodiscard]] int Status() const;
+};
+
+// Opens IMAGE; "File Not Found : " + path (exit 2) when it does not exist,
+// the image refusal (exit 1) when it is not an image.
+[[nodiscard]] std::optional<image::Disc> OpenForCommand(Context& ctx, const std::string& path);
+
+// Saves the image to --output or back to IMAGE.
+bool SaveForCommand(Context& ctx, const image::Disc& disc, const std::string& imagePath);
+
+// A path inside the image, resolved.
+struct ImagePath {
+    bool isRoot = false;
+    image::SectorAddress holder;   // the directory that lists the entry (not for the root)
+    int slot = -1;                 // the entry's slot in holder (not for the root)
+    bool isDirectory = false;
+    image::SectorAddress sector;   // the entry's start sector (2 for the root)
+    std::string name;              // entry name as stored ("$" for the root)
+};
+
+// "$", "$.A.B" or "A.B" (taken from the root); names match in any case, and an
+// entry name that itself holds "." is matched whole before the path is split.
+[[nodiscard]] std::optional<ImagePath> ResolvePath(const image::Disc& disc, std::string_view path);
+// ResolvePath, reporting "File Not Found : " + path as a usage error.
+[[nodiscard]] std::optional<ImagePath> ResolveOrReport(Context& ctx, const image::Disc& disc, std::string_view path);
+// A path that must name a directory.
+[[nodiscard]] std::optional<image::SectorAddress> ResolveDirectory(Context& ctx, const image::Disc& disc,
+                                                                   std::string_view path);
+
+// Writes a CR-ended text with LF line ends (listings on stdout).
+void PrintText(std::ostream& out, std::string_view text);
+
+// Registration of each group of commands.
+void AddReadCommands(CLI::App& app, Context& ctx);
+void AddEditCommands(CLI::App& app, Context& ctx);
+void AddHostCommands(CLI::App& app, Context& ctx);
+void AddViewCommands(CLI::App& app, Context& ctx);
+void AddCheckCommands(CLI::App& app, Context& ctx);
+
+} // namespace marlin::cli

@@ -1,0 +1,206 @@
+#include "image/directory.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace marlin::image {
+
+bool IsDirectory(const Disc& disc, SectorAddress dir)
+{
+    const std::uint64_t d = dir.byteOffset();
+    if (!disc.Contains(d, dir::kBlockSize))
+        return false;
+    return std::memcmp(disc.DiscImage.data() + d + dir::kSignature, kSignature, 4) == 0;
+}
+
+std::string UpperName(std::string_view name)
+{
+    std::string out(name);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && UpperName(a) == UpperName(b);
+}
+
+namespace {
+
+// Characters masked to 7 bits, cut at the first CR.
+std::string MaskedText(const Disc& disc, std::uint64_t at, std::size_t length)
+{
+    std::string out;
+    out.reserve(length);
+    for (std::size_t k = 0; k < length; ++k) {
+        const auto c = static_cast<char>(disc.At(at + k) & 0x7F);
+        if (c == static_cast<char>(kCR))
+            break;
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::string CutAtNul(std::string s)
+{
+    const auto nul = s.find('\0');
+    if (nul != std::string::npos)
+        s.resize(nul);
+    return s;
+}
+
+void CopySlot(Disc& disc, SectorAddress dir, int from, int to)
+{
+    const auto src = EntryOffset(dir, from);
+    const auto dst = EntryOffset(dir, to);
+    if (!disc.Contains(src, dir::kSlotSize) || !disc.Contains(dst, dir::kSlotSize))
+        return;
+    std::memmove(disc.DiscImage.data() + dst, disc.DiscImage.data() + src, dir::kSlotSize);
+}
+
+} // namespace
+
+std::string GetEntryName(const Disc& disc, SectorAddress dir, int slot)
+{
+    return MaskedText(disc, EntryOffset(dir, slot), dir::kNameLength);
+}
+
+bool SlotIsEmpty(const Disc& disc, SectorAddress dir, int slot)
+{
+    return (disc.At(EntryOffset(dir, slot)) & 0x7F) == 0;
+}
+
+int FindEntry(const Disc& disc, SectorAddress dir, std::string_view name)
+{
+    const std::string wanted = UpperName(name);
+    for (int i = 0; i < dir::kSlots; ++i) {
+        if (SlotIsEmpty(disc, dir, i))
+            return -1;
+        if (UpperName(GetEntryName(disc, dir, i)) == wanted)
+            return i;
+    }
+    return -1;
+}
+
+std::string GetDirectoryName(const Disc& disc, SectorAddress dir)
+{
+    std::string name = CutAtNul(MaskedText(disc, dir.byteOffset() + dir::kName, dir::kNameLength));
+    if (name.empty() && dir.value() == kRootSector)
+        return "$";
+    return name;
+}
+
+std::string GetDirectoryTitle(const Disc& disc, SectorAddress dir)
+{
+    return CutAtNul(MaskedText(disc, dir.byteOffset() + dir::kTitle, dir::kTitleLength));
+}
+
+std::string AttributeString(const Disc& disc, std::uint64_t e)
+{
+    std::string out;
+    if (disc.At(e + entry::kAttrE) & 0x80)
+        out += 'E';
+    if (disc.At(e + entry::kAttrD) & 0x80)
+        out += 'D';
+    if (disc.At(e + entry::kAttrL) & 0x80)
+        out += 'L';
+    if (disc.At(e + entry::kAttrW) & 0x80)
+        out += 'W';
+    if (disc.At(e + entry::kAttrR) & 0x80)
+        out += 'R';
+    return out;
+}
+
+std::uint8_t NextSequenceNumber(Disc& disc, SectorAddress dir)
+{
+    const std::uint64_t d = dir.byteOffset();
+    const std::uint8_t old = disc.At(d + dir::kSequence);
+    const int v = (10 * (old >> 4) + (old & 0x0F) + 1) % 100;
+    const auto b = static_cast<std::uint8_t>(16 * (v / 10) + v % 10);
+    if (disc.Contains(d, dir::kBlockSize)) {
+        disc.Set(d + dir::kSequence, b);
+        disc.Set(d + dir::kSequenceCopy, b);
+    }
+    return b;
+}
+
+int EntryCount(const Disc& disc, SectorAddress dir)
+{
+    int n = 0;
+    while (n < dir::kSlots && !SlotIsEmpty(disc, dir, n))
+        ++n;
+    return n;
+}
+
+std::optional<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::string_view name,
+                                        RefusalCode alreadyExists, MessageSink& sink)
+{
+    if (!SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
+        sink.Report({RefusalCode::DirectoryFull, {}, {}});
+        return std::nullopt;
+    }
+    const std::string cut(name.substr(0, dir::kNameLength));
+    const std::string key = UpperName(cut);
+    int slot = dir::kSlots - 1;
+    for (int i = 0; i < dir::kSlots; ++i) {
+        if (SlotIsEmpty(disc, dir, i)) {
+            slot = i;
+            break;
+        }
+        const std::string n = UpperName(GetEntryName(disc, dir, i));
+        if (n == key) {
+            sink.Report({alreadyExists, cut, {}});
+            return std::nullopt;
+        }
+        if (key < n) {
+            slot = i;
+            break;
+        }
+    }
+    InsertResult result;
+    result.slot = slot;
+    result.sequence = NextSequenceNumber(disc, dir);
+    for (int j = dir::kSlots - 1; j > slot; --j)
+        CopySlot(disc, dir, j - 1, j);
+    return result;
+}
+
+void RemoveEntry(Disc& disc, SectorAddress dir, int slot)
+{
+    for (int j = slot; j < dir::kSlots - 1; ++j)
+        CopySlot(disc, dir, j + 1, j);
+    const auto last = EntryOffset(dir, dir::kSlots - 1);
+    if (disc.Contains(last, dir::kSlotSize))
+        std::fill_n(disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(last), dir::kSlotSize, std::uint8_t{0});
+}
+
+DirEntry ReadEntry(const Disc& disc, SectorAddress dir, int slot)
+{
+    const auto e = EntryOffset(dir, slot);
+    DirEntry out;
+    out.name = GetEntryName(disc, dir, slot);
+    out.R = disc.At(e + entry::kAttrR) & 0x80;
+    out.W = disc.At(e + entry::kAttrW) & 0x80;
+    out.L = disc.At(e + entry::kAttrL) & 0x80;
+    out.D = disc.At(e + entry::kAttrD) & 0x80;
+    out.E = disc.At(e + entry::kAttrE) & 0x80;
+    out.load = disc.Read32(e + entry::kLoad);
+    out.exec = disc.Read32(e + entry::kExec);
+    out.length = disc.Read32(e + entry::kLength);
+    out.start = disc.Read24(e + entry::kStart);
+    out.sequence = disc.At(e + entry::kSequence);
+    return out;
+}
+
+std::string PaddedName(std::string_view name)
+{
+    std::string p(name.substr(0, dir::kNameLength));
+    p += static_cast<char>(kCR);
+    p.append(8, '\0');
+    p.resize(dir::kNameLength);
+    return p;
+}
+
+} // namespace marlin::image

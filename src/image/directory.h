@@ -1,0 +1,72 @@
+#pragma once
+// Directories and their entries: reading names, titles and attributes, and
+// the two editing steps (insert, remove) that keep a directory sorted.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "image/disc.h"
+#include "image/messages.h"
+
+namespace marlin::image {
+
+// Byte offset of entry slot i of the directory at sector dir.
+[[nodiscard]] constexpr std::uint64_t EntryOffset(SectorAddress dir, int slot)
+{
+    return dir.byteOffset() + dir::kFirstSlot + dir::kSlotSize * static_cast<std::uint64_t>(slot);
+}
+
+// The whole 1280-byte block lies inside the image and carries "Hugo" at 1..4.
+[[nodiscard]] bool IsDirectory(const Disc& disc, SectorAddress dir);
+
+// Upper case of the ASCII letters only; the key of every name comparison.
+[[nodiscard]] std::string UpperName(std::string_view name);
+// Names are equal ignoring case (the one place that decides it).
+[[nodiscard]] bool SameName(std::string_view a, std::string_view b);
+
+// The 10 name bytes masked to 7 bits, cut at the first CR. An empty slot gives
+// a name whose first character is NUL; a slot starting with CR gives "".
+[[nodiscard]] std::string GetEntryName(const Disc& disc, SectorAddress dir, int slot);
+// True when the slot ends the list (first name byte's low 7 bits are 0).
+[[nodiscard]] bool SlotIsEmpty(const Disc& disc, SectorAddress dir, int slot);
+// Slot of the entry called name (any case), or -1.
+[[nodiscard]] int FindEntry(const Disc& disc, SectorAddress dir, std::string_view name);
+// The directory's own name; "$" for an empty name at sector 2.
+[[nodiscard]] std::string GetDirectoryName(const Disc& disc, SectorAddress dir);
+[[nodiscard]] std::string GetDirectoryTitle(const Disc& disc, SectorAddress dir);
+// Attribute letters of the entry at byte offset e, in the order E D L W R.
+[[nodiscard]] std::string AttributeString(const Disc& disc, std::uint64_t e);
+// Raises the BCD master sequence number (99 wraps to 00), stores it at both
+// copies and returns it.
+std::uint8_t NextSequenceNumber(Disc& disc, SectorAddress dir);
+
+// Number of occupied slots (up to the first empty one).
+[[nodiscard]] int EntryCount(const Disc& disc, SectorAddress dir);
+
+// Finds the sorted place for name and opens it. Refuses with DirectoryFull,
+// or with AlreadyExists (code chosen by the caller: Directory or File).
+struct InsertResult {
+    int slot = -1;
+    std::uint8_t sequence = 0; // the new master sequence number
+};
+[[nodiscard]] std::optional<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::string_view name,
+                                                      RefusalCode alreadyExists, MessageSink& sink);
+// Closes slot i; slot 46 becomes all zero.
+void RemoveEntry(Disc& disc, SectorAddress dir, int slot);
+
+// A decoded entry, for readers that want the fields rather than bytes.
+struct DirEntry {
+    std::string name;
+    bool R = false, W = false, L = false, D = false, E = false;
+    std::uint32_t load = 0, exec = 0, length = 0;
+    std::uint32_t start = 0;
+    std::uint8_t sequence = 0;
+    bool operator==(const DirEntry&) const = default;
+};
+[[nodiscard]] DirEntry ReadEntry(const Disc& disc, SectorAddress dir, int slot);
+// The 10 name bytes a writer stores: the first 10 characters + CR + NULs.
+[[nodiscard]] std::string PaddedName(std::string_view name);
+
+} // namespace marlin::image

@@ -1,0 +1,149 @@
+#include "image/disc.h"
+
+#include <algorithm>
+
+#include "image/bytes.h"
+
+namespace marlin::image {
+
+std::uint32_t Disc::Read24(std::uint64_t offset) const
+{
+    if (Contains(offset, 3))
+        return Get24(DiscImage, offset);
+    return At(offset) | At(offset + 1) << 8 | At(offset + 2) << 16;
+}
+
+std::uint32_t Disc::Read32(std::uint64_t offset) const
+{
+    if (Contains(offset, 4))
+        return Get32(DiscImage, offset);
+    return Read24(offset) | static_cast<std::uint32_t>(At(offset + 3)) << 24;
+}
+
+void Disc::Write24(std::uint64_t offset, std::uint32_t value)
+{
+    assert(Contains(offset, 3));
+    if (Contains(offset, 3))
+        Put24(DiscImage, offset, value);
+}
+
+void Disc::Write32(std::uint64_t offset, std::uint32_t value)
+{
+    assert(Contains(offset, 4));
+    if (Contains(offset, 4))
+        Put32(DiscImage, offset, value);
+}
+
+std::uint8_t MapChecksum(const Disc& disc, std::size_t offset)
+{
+    // Sum with end-around carry, from byte 254 down to byte 0.
+    unsigned sum = 255;
+    unsigned carry = 0;
+    for (int i = 254; i >= 0; --i) {
+        unsigned t = sum + disc.At(offset + static_cast<std::size_t>(i)) + carry;
+        carry = t >> 8;
+        sum = t & 0xFF;
+    }
+    return static_cast<std::uint8_t>(sum);
+}
+
+void ReadFreeSpaceMap(Disc& disc)
+{
+    // The end pointer is 3 * Count when this program wrote it; round to the
+    // nearest whole count as the original reader did, and never read more runs
+    // than the start list can hold.
+    int count = (disc.At(map::kEndPointer) + 1) / 3;
+    count = std::min(count, map::kMaxRuns);
+    disc.map.runs.clear();
+    disc.map.runs.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const auto at = static_cast<std::uint64_t>(3 * i);
+        disc.map.runs.push_back({disc.Read24(map::kStarts + at), disc.Read24(map::kLengths + at)});
+    }
+}
+
+void WriteFreeSpaceMap(Disc& disc)
+{
+    if (!disc.Contains(0, 2 * kSectorSize))
+        return;
+    const int count = disc.map.Count();
+    assert(count <= map::kMaxRuns);
+    disc.Set(map::kEndPointer, static_cast<std::uint8_t>((count * 3) % 256));
+    for (int i = 0; i < count; ++i) {
+        const auto at = static_cast<std::uint64_t>(3 * i);
+        disc.Write24(map::kStarts + at, disc.map.runs[static_cast<std::size_t>(i)].Start);
+        disc.Write24(map::kLengths + at, disc.map.runs[static_cast<std::size_t>(i)].Length);
+    }
+    disc.Set(map::kChecksum0, MapChecksum(disc, 0));
+    disc.Set(map::kChecksum1, MapChecksum(disc, kSectorSize));
+}
+
+std::uint32_t SectorCount(std::uint32_t bytes)
+{
+    return bytes == 0 ? 1 : (bytes - 1) / kSectorSize + 1;
+}
+
+int FindFreeRun(const Disc& disc, std::uint64_t bytes)
+{
+    // First fit in address order, not best fit.
+    for (int i = 0; i < disc.map.Count(); ++i)
+        if (std::uint64_t{disc.map.runs[static_cast<std::size_t>(i)].Length} * kSectorSize >= bytes)
+            return i;
+    return -1;
+}
+
+std::uint32_t ClaimRun(Disc& disc, int i, std::uint32_t n)
+{
+    auto& runs = disc.map.runs;
+    assert(i >= 0 && i < disc.map.Count());
+    auto& run = runs[static_cast<std::size_t>(i)];
+    const std::uint32_t start = run.Start;
+    if (n < run.Length) {
+        run.Length -= n;
+        run.Start += n;
+    } else {
+        runs.erase(runs.begin() + i);
+    }
+    WriteFreeSpaceMap(disc);
+    return start;
+}
+
+namespace {
+
+// The runs after inserting [s, s+n) in order and merging neighbours.
+std::vector<MapRun> MergedWith(const std::vector<MapRun>& runs, std::uint32_t s, std::uint32_t n)
+{
+    std::vector<MapRun> out = runs;
+    auto p = std::find_if(out.begin(), out.end(), [s](const MapRun& r) { return s < r.Start; });
+    out.insert(p, MapRun{s, n});
+    // Merging all adjacent pairs gives the same result as the original's
+    // rescan-from-the-start loop.
+    std::vector<MapRun> merged;
+    merged.reserve(out.size());
+    for (const MapRun& r : out) {
+        if (!merged.empty() && merged.back().Start + merged.back().Length == r.Start)
+            merged.back().Length += r.Length;
+        else
+            merged.push_back(r);
+    }
+    return merged;
+}
+
+} // namespace
+
+bool CanFreeRun(const Disc& disc, std::uint32_t s, std::uint32_t n)
+{
+    return static_cast<int>(MergedWith(disc.map.runs, s, n).size()) <= map::kMaxRuns;
+}
+
+std::optional<Refusal> FreeRun(Disc& disc, std::uint32_t s, std::uint32_t n)
+{
+    auto merged = MergedWith(disc.map.runs, s, n);
+    if (static_cast<int>(merged.size()) > map::kMaxRuns)
+        return Refusal{RefusalCode::FreeSpaceMapFull, {}, {}};
+    disc.map.runs = std::move(merged);
+    WriteFreeSpaceMap(disc);
+    return std::nullopt;
+}
+
+} // namespace marlin::image

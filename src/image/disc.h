@@ -1,0 +1,109 @@
+#pragma once
+// The disc in memory: the image bytes and the working copy of the free-space
+// map. Every operation takes the Disc it works on; nothing is global.
+
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "image/layout.h"
+#include "image/messages.h"
+
+namespace marlin::image {
+
+// A sector number as the disc stores it (3 bytes).
+class SectorAddress {
+public:
+    constexpr SectorAddress() = default;
+    constexpr explicit SectorAddress(std::uint32_t value) : m_value(value) { assert(value <= kMaxSectorValue); }
+    [[nodiscard]] constexpr std::uint32_t value() const { return m_value; }
+    [[nodiscard]] constexpr std::uint64_t byteOffset() const { return std::uint64_t{m_value} * kSectorSize; }
+    constexpr auto operator<=>(const SectorAddress&) const = default;
+
+private:
+    std::uint32_t m_value = 0;
+};
+
+inline constexpr SectorAddress kRoot{kRootSector};
+
+struct MapRun {
+    std::uint32_t Start = 0;  // first free sector
+    std::uint32_t Length = 0; // sectors
+    bool operator==(const MapRun&) const = default;
+};
+
+// The in-memory map: runs in ascending order of Start, adjacent runs merged.
+struct FreeSpaceMap {
+    std::vector<MapRun> runs;
+    [[nodiscard]] int Count() const { return static_cast<int>(runs.size()); }
+    bool operator==(const FreeSpaceMap&) const = default;
+};
+
+class Disc {
+public:
+    Disc() = default;
+    explicit Disc(std::vector<std::uint8_t> bytes) : DiscImage(std::move(bytes)) {}
+
+    std::vector<std::uint8_t> DiscImage;
+    FreeSpaceMap map;
+
+    [[nodiscard]] std::size_t size() const { return DiscImage.size(); }
+    [[nodiscard]] std::span<const std::uint8_t> bytes() const { return DiscImage; }
+    [[nodiscard]] std::span<std::uint8_t> bytes() { return DiscImage; }
+
+    // True when [offset, offset + length) lies inside the image.
+    [[nodiscard]] bool Contains(std::uint64_t offset, std::uint64_t length) const
+    {
+        return offset <= DiscImage.size() && length <= DiscImage.size() - offset;
+    }
+    // Reads a byte; a damaged field pointing outside the image reads as 0.
+    [[nodiscard]] std::uint8_t At(std::uint64_t offset) const
+    {
+        return offset < DiscImage.size() ? DiscImage[offset] : 0;
+    }
+    // Little-endian reads with the same rule: bytes outside read as 0.
+    [[nodiscard]] std::uint32_t Read24(std::uint64_t offset) const;
+    [[nodiscard]] std::uint32_t Read32(std::uint64_t offset) const;
+    // Writes; callers only write where they have checked, so outside is a bug.
+    void Set(std::uint64_t offset, std::uint8_t value)
+    {
+        assert(offset < DiscImage.size());
+        if (offset < DiscImage.size())
+            DiscImage[offset] = value;
+    }
+    void Write24(std::uint64_t offset, std::uint32_t value);
+    void Write32(std::uint64_t offset, std::uint32_t value);
+
+    // Disc size in sectors as sector 0 records it (bytes 252..254).
+    [[nodiscard]] std::uint32_t DiscSizeField() const { return Read24(map::kDiscSize); }
+    // Number of whole sectors the image holds.
+    [[nodiscard]] std::uint32_t SectorsInImage() const
+    {
+        return static_cast<std::uint32_t>(DiscImage.size() / kSectorSize);
+    }
+};
+
+// --- Free-space map -------------------------------------------------------
+
+// Checksum of map sector 0 or 1 (offset 0 or 256) over its first 255 bytes.
+[[nodiscard]] std::uint8_t MapChecksum(const Disc& disc, std::size_t offset);
+// Loads the working copy from sectors 0 and 1; more than 84 runs read as 84.
+void ReadFreeSpaceMap(Disc& disc);
+// Writes the working copy, the end pointer and both checksums.
+void WriteFreeSpaceMap(Disc& disc);
+// Sectors needed for a length in bytes; 0 bytes still take one sector.
+[[nodiscard]] std::uint32_t SectorCount(std::uint32_t bytes);
+// First run (in address order) of at least `bytes` bytes, or -1.
+[[nodiscard]] int FindFreeRun(const Disc& disc, std::uint64_t bytes);
+// Takes n sectors from the low end of run i; returns the run's old start.
+std::uint32_t ClaimRun(Disc& disc, int i, std::uint32_t n);
+// Can FreeRun(s, n) be done without a run beyond the map's capacity?
+[[nodiscard]] bool CanFreeRun(const Disc& disc, std::uint32_t s, std::uint32_t n);
+// Gives sectors back: sorted insert, merge, map rewritten. Refused with
+// FreeSpaceMapFull (nothing changed) when the run would need an 85th entry.
+[[nodiscard]] std::optional<Refusal> FreeRun(Disc& disc, std::uint32_t s, std::uint32_t n);
+
+} // namespace marlin::image

@@ -1,0 +1,120 @@
+#include "image/image_file.h"
+
+#include <cstring>
+#include <system_error>
+
+#include "image/directory.h"
+
+namespace marlin::image {
+
+namespace fs = std::filesystem;
+
+Disc NewDisc(int units)
+{
+    const std::uint32_t sectors = static_cast<std::uint32_t>(units) * 256;
+    Disc disc(std::vector<std::uint8_t>(std::size_t{sectors} * kSectorSize, 0));
+    // Map: one free run from sector 7 to the end.
+    disc.Write24(map::kStarts, kFirstDataSector);
+    disc.Write24(map::kDiscSize, sectors);
+    disc.Write24(map::kLengths, sectors - kFirstDataSector);
+    disc.Set(map::kEndPointer, 3);
+    // Root directory "$" at sector 2, sequence 01, no entries, parent 0.
+    const std::uint64_t d = kRoot.byteOffset();
+    disc.Set(d + dir::kSequence, 1);
+    std::memcpy(disc.DiscImage.data() + d + dir::kSignature, kSignature, 4);
+    disc.Set(d + dir::kName, '$');
+    disc.Set(d + dir::kName + 1, kCR);
+    disc.Set(d + dir::kTitle, '$');
+    disc.Set(d + dir::kTitle + 1, kCR);
+    disc.Set(d + dir::kSequenceCopy, 1);
+    std::memcpy(disc.DiscImage.data() + d + dir::kSignature2, kSignature, 4);
+    disc.Set(map::kChecksum0, MapChecksum(disc, 0));
+    disc.Set(map::kChecksum1, MapChecksum(disc, kSectorSize));
+    ReadFreeSpaceMap(disc);
+    return disc;
+}
+
+std::optional<Disc> OpenImage(const fs::path& path, MessageSink& sink)
+{
+    auto refuse = [&] {
+        sink.Report({RefusalCode::NotAnImage, path.string(), {}});
+        return std::nullopt;
+    };
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return refuse();
+    const auto fileSize = fs::file_size(path, ec);
+    if (ec || fileSize < 2 * kSectorSize)
+        return refuse();
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return refuse();
+    // Only the disc's own sectors are kept, so never read more than the
+    // largest disc the size field may announce.
+    const std::uint64_t cap = std::uint64_t{kMaxDiscSectors} * kSectorSize;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, cap)));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (static_cast<std::size_t>(in.gcount()) != bytes.size())
+        return refuse();
+    Disc disc(std::move(bytes));
+    const std::uint32_t sectors = disc.DiscSizeField();
+    if (sectors < kMinDiscSectors || sectors > kMaxDiscSectors)
+        return refuse();
+    disc.DiscImage.resize(std::size_t{sectors} * kSectorSize, 0);
+    ReadFreeSpaceMap(disc);
+    return disc;
+}
+
+std::uint64_t SavedLength(const Disc& disc)
+{
+    // Everything from the last free run on is free when that run reaches the
+    // disc's end; otherwise every sector is written.
+    const std::uint64_t whole = disc.size();
+    if (disc.map.runs.empty())
+        return whole;
+    const MapRun& last = disc.map.runs.back();
+    if (std::uint64_t{last.Start} + last.Length != disc.SectorsInImage())
+        return whole;
+    return std::min<std::uint64_t>(std::uint64_t{last.Start} * kSectorSize, whole);
+}
+
+std::ofstream CreateHostFile(const fs::path& path)
+{
+    std::error_code ec;
+    // Replacing an existing file; a failure shows when the stream opens.
+    fs::remove(path, ec);
+    return std::ofstream(path, std::ios::binary | std::ios::trunc);
+}
+
+bool SaveImage(const Disc& disc, const fs::path& path, MessageSink& sink)
+{
+    auto refuse = [&](const std::string& reason) {
+        sink.Report({RefusalCode::CannotSaveImage, path.string(), reason});
+        return false;
+    };
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    fs::path temp = folder / ("." + path.filename().string() + ".marlin-save");
+    std::error_code ec;
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return refuse("The file cannot be created in " + folder.string());
+        out.write(reinterpret_cast<const char*>(disc.DiscImage.data()),
+                  static_cast<std::streamsize>(SavedLength(disc)));
+        out.flush();
+        if (!out) {
+            out.close();
+            fs::remove(temp, ec); // best effort: the old file is what matters
+            return refuse("The file cannot be written");
+        }
+    }
+    fs::rename(temp, path, ec);
+    if (ec) {
+        const std::string reason = ec.message();
+        fs::remove(temp, ec); // best effort
+        return refuse(reason);
+    }
+    return true;
+}
+
+} // namespace marlin::image

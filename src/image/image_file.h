@@ -1,0 +1,38 @@
+#pragma once
+// Blank discs, and reading and writing image files on the host.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "image/disc.h"
+#include "image/messages.h"
+
+namespace marlin::image {
+
+// Sizes offered by New, in 64 KiB units (256 sectors).
+inline constexpr int kDiscUnits[] = {16, 32, 64, 128, 256, 512, 1024};
+
+// A formatted blank disc of units * 256 sectors, map loaded.
+[[nodiscard]] Disc NewDisc(int units);
+
+// Reads an image file. Refuses (nullopt, NotAnImage) a file that cannot be
+// read, is shorter than 512 bytes, or whose size field is below 7 or above
+// 2,097,152 sectors. A longer file is cut to the disc size, a shorter one
+// extended with zeros.
+[[nodiscard]] std::optional<Disc> OpenImage(const std::filesystem::path& path, MessageSink& sink);
+
+// Writes the image up to the start of its last free run (the whole disc when
+// the map is empty or its last run does not reach the end), atomically:
+// a temporary file beside the target is renamed over it. Refused
+// (CannotSaveImage, the old file untouched) on any host failure.
+[[nodiscard]] bool SaveImage(const Disc& disc, const std::filesystem::path& path, MessageSink& sink);
+
+// Number of bytes SaveImage writes for this disc.
+[[nodiscard]] std::uint64_t SavedLength(const Disc& disc);
+
+// Creates path empty for binary writing, replacing an existing file.
+[[nodiscard]] std::ofstream CreateHostFile(const std::filesystem::path& path);
+
+} // namespace marlin::image

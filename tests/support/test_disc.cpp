@@ -1,0 +1,143 @@
+#include "support/test_disc.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include "image/directory.h"
+
+namespace marlin::test {
+
+using namespace marlin::image;
+
+int AddFile(Disc& disc, SectorAddress dir, std::string_view name, const std::vector<std::uint8_t>& data,
+            std::uint32_t load, std::uint32_t exec, std::string_view attributes)
+{
+    const int run = FindFreeRun(disc, data.size());
+    if (run < 0)
+        return -1;
+    SilentSink sink;
+    auto slot = InsertEntry(disc, dir, name, RefusalCode::FileAlreadyExists, sink);
+    if (!slot)
+        return -1;
+    const std::uint32_t start = disc.map.runs[static_cast<std::size_t>(run)].Start;
+    const std::uint64_t e = EntryOffset(dir, slot->slot);
+    const std::string padded = PaddedName(name);
+    for (std::size_t k = 0; k < padded.size(); ++k)
+        disc.Set(e + k, static_cast<std::uint8_t>(padded[k]));
+    if (attributes.find('R') != std::string_view::npos)
+        disc.Set(e + entry::kAttrR, disc.At(e + entry::kAttrR) | 0x80);
+    if (attributes.find('W') != std::string_view::npos)
+        disc.Set(e + entry::kAttrW, disc.At(e + entry::kAttrW) | 0x80);
+    if (attributes.find('L') != std::string_view::npos)
+        disc.Set(e + entry::kAttrL, disc.At(e + entry::kAttrL) | 0x80);
+    disc.Write32(e + entry::kLoad, load);
+    disc.Write32(e + entry::kExec, exec);
+    disc.Write32(e + entry::kLength, static_cast<std::uint32_t>(data.size()));
+    disc.Write24(e + entry::kStart, start);
+    disc.Set(e + entry::kSequence, slot->sequence);
+    const std::uint32_t n = SectorCount(static_cast<std::uint32_t>(data.size()));
+    std::fill_n(disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(std::uint64_t{start} * kSectorSize),
+                std::size_t{n} * kSectorSize, std::uint8_t{0});
+    std::copy(data.begin(), data.end(),
+              disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(std::uint64_t{start} * kSectorSize));
+    ClaimRun(disc, run, n);
+    return static_cast<int>(start);
+}
+
+namespace {
+
+struct Extent {
+    std::uint64_t start, length;
+    std::string what;
+};
+
+void Walk(const Disc& disc, SectorAddress dir, const std::string& path, std::set<std::uint32_t>& onPath,
+          std::vector<Extent>& extents, std::vector<std::string>& problems)
+{
+    if (!IsDirectory(disc, dir)) {
+        problems.push_back(path + ": directory block unsigned or outside the disc");
+        return;
+    }
+    if (!onPath.insert(dir.value()).second) {
+        problems.push_back(path + ": directory lists itself or an ancestor");
+        return;
+    }
+    const std::uint64_t d = dir.byteOffset();
+    if (disc.At(d + dir::kSequence) != disc.At(d + dir::kSequenceCopy))
+        problems.push_back(path + ": sequence copies differ");
+    if (std::memcmp(disc.DiscImage.data() + d + dir::kSignature2, kSignature, 4) != 0)
+        problems.push_back(path + ": second signature missing");
+    std::string previous;
+    const int count = EntryCount(disc, dir);
+    for (int i = 0; i < count; ++i) {
+        const DirEntry e = ReadEntry(disc, dir, i);
+        const std::string upper = UpperName(e.name);
+        if (i > 0 && !(previous < upper))
+            problems.push_back(path + ": entries out of order at " + e.name);
+        previous = upper;
+        const std::string child = path + "." + e.name;
+        if (e.D) {
+            extents.push_back({e.start, dir::kBlockSectors, child});
+            if (disc.Read24(std::uint64_t{e.start} * kSectorSize + dir::kParent) != dir.value())
+                problems.push_back(child + ": parent field wrong");
+            Walk(disc, SectorAddress(e.start & kMaxSectorValue), child, onPath, extents, problems);
+        } else {
+            extents.push_back({e.start, SectorCount(e.length), child});
+        }
+    }
+    for (int i = count; i < dir::kSlots; ++i)
+        for (std::size_t k = 0; k < dir::kSlotSize; ++k)
+            if (disc.At(EntryOffset(dir, i) + k) != 0) {
+                problems.push_back(path + ": slot after the end not clear");
+                i = dir::kSlots;
+                break;
+            }
+    onPath.erase(dir.value());
+}
+
+} // namespace
+
+std::vector<std::string> ConsistencyProblems(const Disc& disc)
+{
+    std::vector<std::string> problems;
+    const std::uint64_t sectors = disc.DiscSizeField();
+    if (disc.At(map::kChecksum0) != MapChecksum(disc, 0))
+        problems.push_back("map checksum 0");
+    if (disc.At(map::kChecksum1) != MapChecksum(disc, kSectorSize))
+        problems.push_back("map checksum 1");
+    if (disc.At(map::kEndPointer) != disc.map.Count() * 3)
+        problems.push_back("end pointer does not match the working map");
+    std::vector<Extent> extents{{0, 2, "map"}, {kRootSector, dir::kBlockSectors, "$"}};
+    for (int i = 0; i < disc.map.Count(); ++i) {
+        const MapRun& r = disc.map.runs[static_cast<std::size_t>(i)];
+        if (disc.Read24(map::kStarts + 3 * static_cast<std::uint64_t>(i)) != r.Start ||
+            disc.Read24(map::kLengths + 3 * static_cast<std::uint64_t>(i)) != r.Length)
+            problems.push_back("on-disc map differs from the working copy at run " + std::to_string(i));
+        if (r.Length == 0)
+            problems.push_back("empty free run " + std::to_string(i));
+        if (i > 0) {
+            const MapRun& p = disc.map.runs[static_cast<std::size_t>(i - 1)];
+            if (p.Start + p.Length >= r.Start)
+                problems.push_back("free runs out of order, overlapping or unmerged at " + std::to_string(i));
+        }
+        extents.push_back({r.Start, r.Length, "free run " + std::to_string(i)});
+    }
+    std::set<std::uint32_t> onPath;
+    Walk(disc, kRoot, "$", onPath, extents, problems);
+    std::sort(extents.begin(), extents.end(), [](const Extent& a, const Extent& b) { return a.start < b.start; });
+    for (std::size_t i = 0; i < extents.size(); ++i) {
+        if (extents[i].start + extents[i].length > sectors)
+            problems.push_back(extents[i].what + " reaches past the disc's end");
+        if (i > 0 && extents[i - 1].start + extents[i - 1].length > extents[i].start)
+            problems.push_back(extents[i - 1].what + " overlaps " + extents[i].what);
+    }
+    return problems;
+}
+
+std::vector<std::uint8_t> Bytes(std::string_view text)
+{
+    return {text.begin(), text.end()};
+}
+
+} // namespace marlin::test

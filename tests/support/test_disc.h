@@ -1,0 +1,28 @@
+#pragma once
+// Helpers that tests share: building fixtures from a blank disc and a
+// consistency check run after every test that changes a disc.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/disc.h"
+
+namespace marlin::test {
+
+// Writes a file entry into dir the way an import allocates it (first fit,
+// sorted insert, sectors zeroed then filled, run claimed). Returns its start
+// sector, or -1 when the disc refused (no space, full, duplicate).
+int AddFile(image::Disc& disc, image::SectorAddress dir, std::string_view name, const std::vector<std::uint8_t>& data,
+            std::uint32_t load = 0, std::uint32_t exec = 0, std::string_view attributes = "WR");
+
+// Problems found by a consistency check: map sorted, merged, inside the disc
+// and matching its checksums; every reachable directory signed and sorted;
+// objects disjoint from each other and from free space. Empty when sound.
+std::vector<std::string> ConsistencyProblems(const image::Disc& disc);
+
+// Bytes of a disc file, for building images in tests.
+std::vector<std::uint8_t> Bytes(std::string_view text);
+
+} // namespace marlin::test

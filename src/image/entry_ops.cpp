@@ -13,7 +13,10 @@ std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, s
 {
     // Space is tested before anything about the parent, as every allocation does.
     const int run = FindFreeRun(disc, dir::kBlockSize);
-    if (run < 0) {
+    // A damaged map may offer a run outside the image: that is no space either.
+    if (run < 0 || !disc.Contains(SectorAddress(disc.map.runs[static_cast<std::size_t>(run)].Start & kMaxSectorValue)
+                                      .byteOffset(),
+                                  dir::kBlockSize)) {
         sink.Report({RefusalCode::NotEnoughSpace, {}, {}});
         return std::nullopt;
     }

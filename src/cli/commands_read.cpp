@@ -1,28 +1,128 @@
 // Commands that make a disc or only read one: new, info, tree, ls, cat,
 // catall, ex, exall, map.
+#include <functional>
 #include <iostream>
 #include <map>
 
 #include "cli/cli_common.h"
+#include "image/directory.h"
 #include "image/image_file.h"
+#include "views/directory_tree.h"
+#include "views/format.h"
+#include "views/listings.h"
 
 namespace marlin::cli {
 
 using namespace marlin::image;
 
+namespace {
+
+// Arguments of the read commands; CLI11 writes into them while parsing, so
+// they live as long as the App.
+struct ReadArgs {
+    std::string image;
+    std::string size = "4M";
+    std::string dir = "$";
+};
+
+ReadArgs& Args()
+{
+    static ReadArgs args;
+    return args;
+}
+
+void PrintTree(const views::TreeNode& node, int depth)
+{
+    std::cout << std::string(static_cast<std::size_t>(depth) * 2, ' ') << node.name << '\n';
+    for (const views::TreeNode& child : node.children)
+        PrintTree(child, depth + 1);
+}
+
+void Info(const Disc& disc)
+{
+    const std::uint8_t boot = disc.At(map::kBootOption);
+    static constexpr const char* kBootNames[] = {"Off", "Load", "Run", "Exec"};
+    const bool checksums =
+        disc.At(map::kChecksum0) == MapChecksum(disc, 0) && disc.At(map::kChecksum1) == MapChecksum(disc, kSectorSize);
+    std::cout << views::DiscUsageText(disc) << '\n';
+    std::cout << "Disc size: " << disc.DiscSizeField() << " sectors\n";
+    std::cout << "Boot option: " << int{boot};
+    if (boot < 4)
+        std::cout << " (" << kBootNames[boot] << ")";
+    std::cout << '\n';
+    std::cout << "Free runs: " << disc.map.Count() << '\n';
+    std::cout << "Map checksums: " << (checksums ? "hold" : "do not hold") << '\n';
+}
+
+void Ls(const Disc& disc, SectorAddress dir)
+{
+    // As the list fills: nothing for an unsigned block, up to the first empty
+    // slot otherwise.
+    if (!IsDirectory(disc, dir))
+        return;
+    for (int i = 0; i < dir::kSlots && !SlotIsEmpty(disc, dir, i); ++i) {
+        const views::ListColumns columns = views::EntryColumns(disc, dir, i);
+        std::string line;
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            line += (c == 0 ? "" : "\t") + columns[c];
+        std::cout << line << '\n';
+    }
+}
+
+// Registers a command taking IMAGE and, when withDir, an optional DIR.
+CLI::App* AddImageCommand(CLI::App& app, Context& ctx, const std::string& name, const std::string& help, bool withDir,
+                          std::function<void(const Disc&, SectorAddress)> run)
+{
+    auto* cmd = app.add_subcommand(name, help);
+    cmd->add_option("IMAGE", Args().image, "Image file")->required();
+    if (withDir)
+        cmd->add_option("DIR", Args().dir, "Directory inside the image (default $)");
+    cmd->callback([&ctx, run] {
+        const auto disc = OpenForCommand(ctx, Args().image);
+        if (!disc)
+            return;
+        const auto dir = ResolveDirectory(ctx, *disc, Args().dir);
+        if (!dir)
+            return;
+        run(*disc, *dir);
+    });
+    return cmd;
+}
+
+} // namespace
+
 void AddReadCommands(CLI::App& app, Context& ctx)
 {
-    static const std::map<std::string, int> kSizes = {{"1M", 16},   {"2M", 32},   {"4M", 64},  {"8M", 128},
+    static const std::map<std::string, int> kSizes = {{"1M", 16},   {"2M", 32},   {"4M", 64},   {"8M", 128},
                                                       {"16M", 256}, {"32M", 512}, {"64M", 1024}};
     auto* cmd = app.add_subcommand("new", "Make a blank disc and save it to IMAGE");
-    static std::string image, size = "4M";
-    cmd->add_option("IMAGE", image, "Image file to write")->required();
-    cmd->add_option("--size", size, "1M, 2M, 4M, 8M, 16M, 32M or 64M (default 4M)")
+    cmd->add_option("IMAGE", Args().image, "Image file to write")->required();
+    cmd->add_option("--size", Args().size, "1M, 2M, 4M, 8M, 16M, 32M or 64M (default 4M)")
         ->check(CLI::IsMember({"1M", "2M", "4M", "8M", "16M", "32M", "64M"}));
     cmd->callback([&ctx] {
-        const Disc disc = NewDisc(kSizes.at(size));
-        (void)SaveImage(disc, image, ctx.sink);
+        const Disc disc = NewDisc(kSizes.at(Args().size));
+        (void)SaveImage(disc, Args().image, ctx.sink);
     });
+
+    AddImageCommand(app, ctx, "info",
+                    "Print the disc usage, size in sectors, boot option, number of free runs and whether the map "
+                    "checksums hold",
+                    false, [](const Disc& disc, SectorAddress) { Info(disc); });
+    AddImageCommand(app, ctx, "tree", "Print the directory tree, two spaces of indent per level", false,
+                    [](const Disc& disc, SectorAddress) { PrintTree(views::BuildDirectoryTree(disc), 0); });
+    AddImageCommand(app, ctx, "ls", "List the entries of DIR: Filename, Attr, Seq, Load, Exec, Size, Sector", true, Ls);
+    AddImageCommand(app, ctx, "cat", "The *CAT listing of DIR", true,
+                    [](const Disc& disc, SectorAddress dir) { PrintText(std::cout, views::ShowCat(disc, dir).text); });
+    AddImageCommand(
+        app, ctx, "catall", "The *CATALL listing of DIR and every directory below it", true,
+        [](const Disc& disc, SectorAddress dir) { PrintText(std::cout, views::ShowCatAll(disc, dir).text); });
+    AddImageCommand(app, ctx, "ex", "The *EX listing of DIR", true,
+                    [](const Disc& disc, SectorAddress dir) { PrintText(std::cout, views::ShowEx(disc, dir).text); });
+    AddImageCommand(
+        app, ctx, "exall", "The *EXALL listing of DIR and every directory below it", true,
+        [](const Disc& disc, SectorAddress dir) { PrintText(std::cout, views::ShowExAll(disc, dir).text); });
+    AddImageCommand(app, ctx, "map", "The free-space map table", false,
+                    [](const Disc& disc, SectorAddress) { PrintText(std::cout, views::ShowMap(disc).text); });
 }
 
 } // namespace marlin::cli

@@ -29,6 +29,10 @@ inline constexpr std::uint32_t kRootSector = 2;
 inline constexpr std::uint32_t kFirstDataSector = 7; // after the root block
 inline constexpr std::uint32_t kMinDiscSectors = 7;
 inline constexpr std::uint32_t kMaxDiscSectors = 2097152; // 512 MiB: larger fields are damage
+// Walks of the directory tree stop descending below this depth: a path of the
+// filing system cannot be this deep, and a damaged image must not make a walk
+// (or the nested results it builds) recurse without bound.
+inline constexpr int kMaxDirectoryDepth = 256;
 
 // Directory block, offsets from its first byte.
 namespace dir {
@@ -38,10 +42,10 @@ inline constexpr std::size_t kFirstSlot = 5;
 inline constexpr int kSlots = 47;
 inline constexpr std::size_t kSlotSize = 26;
 inline constexpr std::size_t kUnused1 = 1227;
-inline constexpr std::size_t kName = 1228;     // 10 bytes
-inline constexpr std::size_t kParent = 1238;   // 3 bytes
-inline constexpr std::size_t kTitle = 1241;    // 19 bytes
-inline constexpr std::size_t kUnused2 = 1260;  // 14 bytes
+inline constexpr std::size_t kName = 1228;    // 10 bytes
+inline constexpr std::size_t kParent = 1238;  // 3 bytes
+inline constexpr std::size_t kTitle = 1241;   // 19 bytes
+inline constexpr std::size_t kUnused2 = 1260; // 14 bytes
 inline constexpr std::size_t kSequenceCopy = 1274;
 inline constexpr std::size_t kSignature2 = 1275;
 inline constexpr std::size_t kUnused3 = 1279;

@@ -22,9 +22,18 @@ std::string HexBytes(const Disc& disc, std::uint64_t offset, int count)
 }
 } // namespace
 
-std::string HexLong(const Disc& disc, std::uint64_t offset) { return HexBytes(disc, offset, 4); }
-std::string HexTriple(const Disc& disc, std::uint64_t offset) { return HexBytes(disc, offset, 3); }
-std::string HexByte(const Disc& disc, std::uint64_t offset) { return HexBytes(disc, offset, 1); }
+std::string HexLong(const Disc& disc, std::uint64_t offset)
+{
+    return HexBytes(disc, offset, 4);
+}
+std::string HexTriple(const Disc& disc, std::uint64_t offset)
+{
+    return HexBytes(disc, offset, 3);
+}
+std::string HexByte(const Disc& disc, std::uint64_t offset)
+{
+    return HexBytes(disc, offset, 1);
+}
 
 std::string FixedHex(std::uint64_t value, int width)
 {

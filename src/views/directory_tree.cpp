@@ -1,0 +1,60 @@
+#include "views/directory_tree.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "image/directory.h"
+
+namespace marlin::views {
+
+using namespace marlin::image;
+
+namespace {
+
+struct TreeWalk {
+    const Disc& disc;
+    const Progress& progress;
+    std::unordered_set<std::uint32_t> expanded;
+
+    // Adds the subdirectories of node's directory, depth first in entry order
+    // (so a cross-linked directory is expanded where it is met first).
+    void FindFiles(TreeNode& node, int depth)
+    {
+        if (!IsDirectory(disc, node.sector) || depth >= kMaxDirectoryDepth)
+            return;
+        if (!expanded.insert(node.sector.value()).second)
+            return;
+        for (int i = 0; i < dir::kSlots; ++i) {
+            if (SlotIsEmpty(disc, node.sector, i))
+                break;
+            Tick(progress);
+            const std::uint64_t e = EntryOffset(node.sector, i);
+            if (!(disc.At(e + entry::kAttrD) & 0x80))
+                continue;
+            node.children.push_back(
+                {GetEntryName(disc, node.sector, i), SectorAddress(disc.Read24(e + entry::kStart)), {}});
+        }
+        for (TreeNode& child : node.children) {
+            FindFiles(child, depth + 1);
+            Tick(progress);
+        }
+        std::stable_sort(node.children.begin(), node.children.end(), TreeOrder);
+    }
+};
+
+} // namespace
+
+bool TreeOrder(const TreeNode& a, const TreeNode& b)
+{
+    return UpperName(a.name) < UpperName(b.name);
+}
+
+TreeNode BuildDirectoryTree(const Disc& disc, const Progress& progress)
+{
+    TreeNode root{GetDirectoryName(disc, kRoot), kRoot, {}};
+    TreeWalk walk{disc, progress, {}};
+    walk.FindFiles(root, 0);
+    return root;
+}
+
+} // namespace marlin::views

@@ -1,0 +1,183 @@
+#include "views/listings.h"
+
+#include <unordered_set>
+
+#include "image/directory.h"
+#include "views/format.h"
+
+namespace marlin::views {
+
+using namespace marlin::image;
+
+namespace {
+
+constexpr char kCR = '\r';
+
+// Filled with spaces to width, or cut to it.
+std::string Fixed(std::string text, std::size_t width)
+{
+    text.resize(width, ' ');
+    return text;
+}
+
+// Boot option names are four wide; a value with no name (4 and above, only
+// on a damaged or foreign disc) shows the empty name.
+std::string BootOptionName(std::uint8_t option)
+{
+    static constexpr const char* kBootOptionNames[] = {"Off ", "Load", "Run ", "Exec"};
+    return option < 4 ? kBootOptionNames[option] : "";
+}
+
+// Name, attributes and sequence number: the 20 columns both listings share.
+std::string EntryField(const Disc& disc, SectorAddress dir, int slot)
+{
+    const std::uint64_t e = EntryOffset(dir, slot);
+    return Fixed(GetEntryName(disc, dir, slot), 10) + " " + Fixed(AttributeString(disc, e), 3) + "(" +
+           HexByte(disc, e + entry::kSequence) + ")  ";
+}
+
+// Four catalogue fields per line; the block ends with an empty line.
+void CatalogueEntries(const Disc& disc, SectorAddress dir, std::string& out)
+{
+    bool endedLine = false;
+    for (int i = 0; i < dir::kSlots && !SlotIsEmpty(disc, dir, i); ++i) {
+        out += EntryField(disc, dir, i);
+        endedLine = (i + 1) % 4 == 0;
+        if (endedLine)
+            out += kCR;
+    }
+    if (!endedLine)
+        out += kCR;
+    out += kCR;
+}
+
+// One line per entry: a directory shows its start sector, a file its load
+// and execution addresses, length and start sector.
+void ExamineEntries(const Disc& disc, SectorAddress dir, std::string& out)
+{
+    for (int i = 0; i < dir::kSlots && !SlotIsEmpty(disc, dir, i); ++i) {
+        const std::uint64_t e = EntryOffset(dir, i);
+        out += EntryField(disc, dir, i);
+        if (!(disc.At(e + entry::kAttrD) & 0x80)) {
+            out += HexLong(disc, e + entry::kLoad) + "  ";
+            out += HexLong(disc, e + entry::kExec) + "  ";
+            out += HexLong(disc, e + entry::kLength) + "  ";
+        }
+        out += HexTriple(disc, e + entry::kStart);
+        out += kCR;
+    }
+}
+
+enum class Kind { Cat, Ex };
+
+struct RecursiveListing {
+    const Disc& disc;
+    Kind kind;
+    std::string out;
+    std::unordered_set<std::uint32_t> listed;
+
+    void List(SectorAddress sector, const std::string& path, int depth)
+    {
+        if (!IsDirectory(disc, sector)) {
+            out += kNotADirectory;
+            return;
+        }
+        // A damaged image may list a directory twice or inside itself; list
+        // each directory once, and never deeper than any real path goes.
+        if (depth >= kMaxDirectoryDepth || !listed.insert(sector.value()).second)
+            return;
+        const std::string stars(40, '*');
+        out += stars + kCR + path + kCR + stars + kCR;
+        out += ShowHeader(disc, sector);
+        if (kind == Kind::Cat) {
+            CatalogueEntries(disc, sector, out);
+        } else {
+            ExamineEntries(disc, sector, out);
+            out += kCR;
+        }
+        // Every slot with a name byte and the D bit, even past the end slot.
+        for (int i = 0; i < dir::kSlots; ++i) {
+            const std::uint64_t e = EntryOffset(sector, i);
+            if ((disc.At(e) & 0x7F) == 0 || !(disc.At(e + entry::kAttrD) & 0x80))
+                continue;
+            const SectorAddress child(disc.Read24(e + entry::kStart));
+            List(child, path + "." + GetDirectoryName(disc, child), depth + 1);
+        }
+    }
+};
+
+ViewText Recursive(const Disc& disc, SectorAddress sector, std::string_view path, Kind kind, const char* title)
+{
+    RecursiveListing listing{disc, kind, {}, {}};
+    listing.List(sector, std::string(path), 0);
+    return {title, std::move(listing.out), GetDirectoryName(disc, sector)};
+}
+
+} // namespace
+
+std::string ShowHeader(const Disc& disc, SectorAddress sector)
+{
+    const std::uint64_t d = sector.byteOffset();
+    std::string out;
+    out += Fixed(GetDirectoryTitle(disc, sector), 19) + " (" + HexByte(disc, d + dir::kSequence) + ")" + kCR;
+    out += Fixed("Drive:0", 19) + " Option " + HexByte(disc, map::kBootOption) + " (" +
+           BootOptionName(disc.At(map::kBootOption)) + ")" + kCR;
+    out += Fixed("Dir. " + GetDirectoryName(disc, sector), 19) + " Lib. \"Unset\"" + kCR;
+    out += kCR;
+    return out;
+}
+
+ViewText ShowCat(const Disc& disc, SectorAddress sector)
+{
+    ViewText view{"*CAT", {}, GetDirectoryName(disc, sector)};
+    if (!IsDirectory(disc, sector)) {
+        view.text = kNotADirectory;
+        return view;
+    }
+    view.text = ShowHeader(disc, sector);
+    CatalogueEntries(disc, sector, view.text);
+    return view;
+}
+
+ViewText ShowEx(const Disc& disc, SectorAddress sector)
+{
+    ViewText view{"*EX", {}, GetDirectoryName(disc, sector)};
+    if (!IsDirectory(disc, sector)) {
+        view.text = kNotADirectory;
+        return view;
+    }
+    view.text = ShowHeader(disc, sector);
+    ExamineEntries(disc, sector, view.text);
+    return view;
+}
+
+ViewText ShowCatAll(const Disc& disc, SectorAddress sector, std::string_view path)
+{
+    return Recursive(disc, sector, path, Kind::Cat, "*CATALL");
+}
+
+ViewText ShowCatAll(const Disc& disc, SectorAddress sector)
+{
+    return ShowCatAll(disc, sector, GetDirectoryName(disc, sector));
+}
+
+ViewText ShowExAll(const Disc& disc, SectorAddress sector, std::string_view path)
+{
+    return Recursive(disc, sector, path, Kind::Ex, "*EXALL");
+}
+
+ViewText ShowExAll(const Disc& disc, SectorAddress sector)
+{
+    return ShowExAll(disc, sector, GetDirectoryName(disc, sector));
+}
+
+ViewText ShowMap(const Disc& disc)
+{
+    ViewText view{"Free Disc Space Map", "Address : Length", "FreeSpace"};
+    view.text += kCR;
+    for (const MapRun& run : disc.map.runs)
+        view.text += FixedHex(run.Start, 6) + "  : " + FixedHex(run.Length, 6) + kCR;
+    return view;
+}
+
+} // namespace marlin::views

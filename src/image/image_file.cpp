@@ -1,5 +1,6 @@
 #include "image/image_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -75,7 +76,10 @@ std::uint64_t SavedLength(const Disc& disc)
     const MapRun& last = disc.map.runs.back();
     if (std::uint64_t{last.Start} + last.Length != disc.SectorsInImage())
         return whole;
-    return std::min<std::uint64_t>(std::uint64_t{last.Start} * kSectorSize, whole);
+    // A damaged map may call the map or root sectors free; they are written
+    // all the same, so that the saved file always opens again.
+    const std::uint64_t start = std::max<std::uint64_t>(last.Start, kFirstDataSector);
+    return std::min<std::uint64_t>(start * kSectorSize, whole);
 }
 
 std::ofstream CreateHostFile(const fs::path& path)

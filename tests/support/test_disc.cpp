@@ -4,7 +4,11 @@
 #include <cstring>
 #include <set>
 
+#include <gtest/gtest.h>
+
 #include "image/directory.h"
+#include "image/entry_ops.h"
+#include "image/image_file.h"
 
 namespace marlin::test {
 
@@ -133,6 +137,19 @@ std::vector<std::string> ConsistencyProblems(const Disc& disc)
             problems.push_back(extents[i - 1].what + " overlaps " + extents[i].what);
     }
     return problems;
+}
+
+Disc SampleDisc()
+{
+    Disc disc = NewDisc(16);
+    SilentSink sink;
+    const bool made = AddFile(disc, kRoot, "ALPHA", std::vector<std::uint8_t>(300, 1), 0x1900, 0x8023, "WR") == 7 &&
+                      CreateDirectory(disc, kRoot, "Games", sink) == SectorAddress(9) &&
+                      AddFile(disc, SectorAddress(9), "Elite", std::vector<std::uint8_t>(5000, 2), 0xFFFF0E00,
+                              0xFFFF0E23, "LR") == 14 &&
+                      AddFile(disc, kRoot, "beta", {}, 0, 0, "R") == 34;
+    EXPECT_TRUE(made) << "the sample disc was not laid out as its golden texts expect";
+    return disc;
 }
 
 std::vector<std::uint8_t> Bytes(std::string_view text)

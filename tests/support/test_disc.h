@@ -22,6 +22,10 @@ int AddFile(image::Disc& disc, image::SectorAddress dir, std::string_view name, 
 // objects disjoint from each other and from free space. Empty when sound.
 std::vector<std::string> ConsistencyProblems(const image::Disc& disc);
 
+// The 1 MB disc of the listing golden texts (tests/data/*_root.txt): $ holds
+// ALPHA (sector 7), beta (34) and the directory Games (9), which holds Elite (14).
+image::Disc SampleDisc();
+
 // Bytes of a disc file, for building images in tests.
 std::vector<std::uint8_t> Bytes(std::string_view text);
 

@@ -43,14 +43,13 @@ TEST_P(BlankDisc, MapAndRootBytes)
     EXPECT_TRUE(test::ConsistencyProblems(disc).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(EverySize, BlankDisc,
-                         ::testing::Values(BlankDiscCase{16, 0x00, 0x10, 0x00, 0x17, 0x0B},
-                                           BlankDiscCase{32, 0x00, 0x20, 0x00, 0, 0},
-                                           BlankDiscCase{64, 0x00, 0x40, 0x00, 0, 0},
-                                           BlankDiscCase{128, 0x00, 0x80, 0x00, 0, 0},
-                                           BlankDiscCase{256, 0x00, 0x00, 0x01, 0, 0},
-                                           BlankDiscCase{512, 0x00, 0x00, 0x02, 0, 0},
-                                           BlankDiscCase{1024, 0x00, 0x00, 0x04, 0x0B, 0xFF}));
+INSTANTIATE_TEST_SUITE_P(
+    EverySize, BlankDisc,
+    ::testing::Values(BlankDiscCase{16, 0x00, 0x10, 0x00, 0x17, 0x0B}, BlankDiscCase{32, 0x00, 0x20, 0x00, 0, 0},
+                      BlankDiscCase{64, 0x00, 0x40, 0x00, 0, 0}, BlankDiscCase{128, 0x00, 0x80, 0x00, 0, 0},
+                      BlankDiscCase{256, 0x00, 0x00, 0x01, 0, 0}, BlankDiscCase{512, 0x00, 0x00, 0x02, 0, 0},
+                      BlankDiscCase{1024, 0x00, 0x00, 0x04, 0x0B, 0xFF}),
+    [](const auto& info) { return std::to_string(info.param.units / 16) + "MB"; });
 
 // A disc whose map holds the given runs, for allocator cases.
 Disc DiscWithRuns(std::vector<MapRun> runs)

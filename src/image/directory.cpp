@@ -134,10 +134,12 @@ int EntryCount(const Disc& disc, SectorAddress dir)
     return n;
 }
 
-std::optional<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::string_view name,
-                                        RefusalCode alreadyExists, MessageSink& sink)
+std::optional<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::string_view name, RefusalCode alreadyExists,
+                                        MessageSink& sink)
 {
-    if (!SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
+    // A block that does not fit in the image (a damaged entry's sector) can
+    // take no entry: it is refused as full rather than written past the end.
+    if (!disc.Contains(dir.byteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
         sink.Report({RefusalCode::DirectoryFull, {}, {}});
         return std::nullopt;
     }

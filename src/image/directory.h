@@ -45,8 +45,9 @@ std::uint8_t NextSequenceNumber(Disc& disc, SectorAddress dir);
 // Number of occupied slots (up to the first empty one).
 [[nodiscard]] int EntryCount(const Disc& disc, SectorAddress dir);
 
-// Finds the sorted place for name and opens it. Refuses with DirectoryFull,
-// or with AlreadyExists (code chosen by the caller: Directory or File).
+// Finds the sorted place for name and opens it. Refuses with DirectoryFull
+// (also for a block that does not fit in the image), or with AlreadyExists
+// (code chosen by the caller: Directory or File).
 struct InsertResult {
     int slot = -1;
     std::uint8_t sequence = 0; // the new master sequence number

@@ -162,6 +162,13 @@ TEST(Directory, ABlockRunningPastTheImageIsNoDirectory)
     EXPECT_EQ(GetEntryName(disc, near, 46), std::string(10, '\0'));
     EXPECT_EQ(FindEntry(disc, near, "X"), -1);
     EXPECT_EQ(GetDirectoryTitle(disc, SectorAddress(kMaxSectorValue)), "");
+    // Inserting into it used to write the entry past the image's end.
+    const auto before = disc.DiscImage;
+    CollectingSink sink;
+    EXPECT_FALSE(InsertEntry(disc, near, "NEW", RefusalCode::FileAlreadyExists, sink));
+    EXPECT_FALSE(CreateDirectory(disc, SectorAddress(kMaxSectorValue), "NEW", sink));
+    EXPECT_EQ(sink.messages, (std::vector<std::string>{"Directory Full", "Directory Full"}));
+    EXPECT_EQ(disc.DiscImage, before);
 }
 
 } // namespace

@@ -96,23 +96,33 @@ bool SaveImage(const Disc& disc, const fs::path& path, MessageSink& sink)
         sink.Report({RefusalCode::CannotSaveImage, path.string(), reason});
         return false;
     };
-    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    fs::path temp = folder / ("." + path.filename().string() + ".marlin-save");
     std::error_code ec;
+    // Saving through a symbolic link replaces the file it points to, not the link.
+    fs::path target = path;
+    if (fs::is_symlink(path, ec)) {
+        target = fs::weakly_canonical(path, ec);
+        if (ec)
+            return refuse(ec.message());
+    }
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path temp = folder / ("." + target.filename().string() + ".marlin-save");
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)
             return refuse("The file cannot be created in " + folder.string());
         out.write(reinterpret_cast<const char*>(disc.DiscImage.data()),
                   static_cast<std::streamsize>(SavedLength(disc)));
-        out.flush();
+        out.close();
         if (!out) {
-            out.close();
             fs::remove(temp, ec); // best effort: the old file is what matters
             return refuse("The file cannot be written");
         }
     }
-    fs::rename(temp, path, ec);
+    // The new file keeps the permissions of the one it replaces.
+    const auto old = fs::status(target, ec);
+    if (!ec && fs::exists(old))
+        fs::permissions(temp, old.permissions(), ec); // best effort: the data is what matters
+    fs::rename(temp, target, ec);
     if (ec) {
         const std::string reason = ec.message();
         fs::remove(temp, ec); // best effort

@@ -185,6 +185,26 @@ TEST_F(ImageFile, AFailedSaveLeavesTheOldFileAndSaysSo)
         EXPECT_EQ(entry.path().filename().string().find("marlin-save"), std::string::npos) << entry.path();
 }
 
+// Regression: saving through a symbolic link replaced the link by a plain file,
+// and the saved file lost the permissions of the one it replaced.
+TEST_F(ImageFile, SavingKeepsTheLinkAndThePermissions)
+{
+    CollectingSink sink;
+    fs::create_directory(Path("real"));
+    ASSERT_TRUE(SaveImage(NewDisc(16), Path("real/d.dat"), sink));
+    fs::permissions(Path("real/d.dat"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(Path("real/d.dat"), Path("link.dat"));
+
+    ASSERT_TRUE(SaveImage(test::SampleDisc(), Path("link.dat"), sink));
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_TRUE(fs::is_symlink(Path("link.dat")));
+    EXPECT_EQ(fs::status(Path("real/d.dat")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const auto reopened = OpenImage(Path("real/d.dat"), sink);
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(reopened->DiscImage, test::SampleDisc().DiscImage);
+}
+
 TEST(FreeSpaceMapRead, EndPointerRoundsToTheNearestCount)
 {
     struct Case {

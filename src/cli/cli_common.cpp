@@ -91,6 +91,9 @@ std::optional<ImagePath> ResolvePath(const Disc& disc, std::string_view path)
     }
     if (path.starts_with("$."))
         path.remove_prefix(2);
+    // "$." names nothing; it must not match a damaged slot whose name is empty.
+    if (path.empty())
+        return std::nullopt;
     return ResolveIn(disc, kRoot, path, 0);
 }
 

@@ -1,0 +1,21 @@
+#include "app/app_identity.h"
+
+#include <QSysInfo>
+#include <QtGlobal>
+
+namespace marlin::app {
+
+QString VersionLine()
+{
+    return QStringLiteral("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+}
+
+QString PlatformLine()
+{
+    QString kernel = QSysInfo::kernelType();
+    if (!kernel.isEmpty())
+        kernel[0] = kernel[0].toUpper();
+    return QStringLiteral("%1 / Qt %2").arg(kernel, QString::fromLatin1(qVersion()));
+}
+
+} // namespace marlin::app

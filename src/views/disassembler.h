@@ -1,0 +1,60 @@
+#pragma once
+// 65C02 disassembly of a machine-code file: one line per instruction with its
+// address, bytes, mnemonic, operand and bytes as characters, and calls into
+// the operating system's page &FF entry points shown by name.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "image/disc.h"
+#include "views/file_item.h"
+#include "views/format.h"
+#include "views/view_text.h"
+
+namespace marlin::views {
+
+// The 64 mnemonics of the instruction set and "???" (not an instruction).
+extern const std::array<std::string_view, 65> MnemonicTable;
+
+// Operand template and instruction length (opcode byte included). In a
+// template l and h stand for the first and second operand byte, r for a
+// branch target; every other character is shown as it stands.
+struct AddressingMode {
+    std::string_view operand;
+    int length = 1;
+};
+extern const std::array<AddressingMode, 15> AddressingModes;
+
+struct Opcode {
+    std::uint8_t mnemonic = 0; // index into MnemonicTable
+    std::uint8_t mode = 0;     // index into AddressingModes
+};
+extern const std::array<Opcode, 256> OpcodeTable;
+
+// Named entry points &FF00 + low, searched in order up to the stop value &FF.
+struct OsEntry {
+    std::uint8_t low = 0;
+    std::string_view text; // shown after "os"; four characters
+};
+extern const std::array<OsEntry, 16> OsEntryTable;
+inline constexpr std::uint8_t kOsEntryStop = 0xFF;
+
+// One instruction at image offset position shown at address (low 16 bits).
+// Appends its line to `line` (with a further CR after RTS and RTI) and
+// returns its length. Operand bytes beyond the image show as "??".
+int Disassemble(const image::Disc& disc, std::uint64_t position, std::uint32_t address, std::string& line);
+
+// Appends "os" + name and returns 6 when the operand at position + 1 names an
+// entry of OsEntryTable; otherwise leaves line alone and returns 0.
+int OsCallName(const image::Disc& disc, std::uint64_t position, std::string& line);
+
+// The whole file from the low 16 bits of its load address. A file that
+// passes the BASIC recognition test is refused with "This appears to be a
+// BASIC program". The listing stops after an instruction that the image's
+// end cuts short.
+[[nodiscard]] ViewText ShowDis(const image::Disc& disc, const FileItem& item);
+[[nodiscard]] ViewText ShowDis(const image::Disc& disc, const ListColumns& item);
+
+} // namespace marlin::views

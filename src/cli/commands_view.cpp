@@ -1,7 +1,65 @@
+// Commands that show one file as the view window would: hex, text, basic, dis.
+#include <iostream>
+#include <memory>
+
 #include "cli/cli_common.h"
+#include "views/basic_lister.h"
+#include "views/disassembler.h"
+#include "views/dumps.h"
+#include "views/format.h"
 
 namespace marlin::cli {
 
-void AddViewCommands(CLI::App&, Context&) {}
+using namespace marlin::image;
+using namespace marlin::views;
+
+namespace {
+
+// The list item the window would read for a path. The root is listed by no
+// directory, so its item is made as a directory item's would be.
+ListColumns ItemFor(const Disc& disc, const ImagePath& path)
+{
+    if (!path.isRoot)
+        return EntryColumns(disc, path.holder, path.slot);
+    ListColumns item;
+    item[0] = path.name;
+    item[1] = "D";
+    item[3] = FixedHex(path.sector.value(), 6);
+    return item;
+}
+
+using Producer = ViewText (*)(const Disc&, const ListColumns&);
+
+void AddViewCommand(CLI::App& app, Context& ctx, const std::string& name, const std::string& help, Producer show)
+{
+    struct Args {
+        std::string image;
+        std::string path;
+    };
+    auto args = std::make_shared<Args>();
+    auto* cmd = app.add_subcommand(name, help);
+    cmd->add_option("IMAGE", args->image, "Image file")->required();
+    cmd->add_option("PATH", args->path, "File or directory inside the image")->required();
+    cmd->callback([&ctx, args, show] {
+        const auto disc = OpenForCommand(ctx, args->image);
+        if (!disc)
+            return;
+        const auto path = ResolveOrReport(ctx, *disc, args->path);
+        if (!path)
+            return;
+        PrintText(std::cout, show(*disc, ItemFor(*disc, *path)).text);
+        std::cout.flush();
+    });
+}
+
+} // namespace
+
+void AddViewCommands(CLI::App& app, Context& ctx)
+{
+    AddViewCommand(app, ctx, "hex", "Hex dump of a file, or of a directory's 1280-byte block", ShowHex);
+    AddViewCommand(app, ctx, "text", "The file as text", ShowText);
+    AddViewCommand(app, ctx, "basic", "The file listed as a BASIC program", Show_Basic);
+    AddViewCommand(app, ctx, "dis", "The file disassembled from its load address", ShowDis);
+}
 
 } // namespace marlin::cli

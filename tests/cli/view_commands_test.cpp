@@ -55,6 +55,7 @@ protected:
         ASSERT_GE(test::AddFile(m_disc, kRoot, "Prog", program, 0x1900), 0);
         ASSERT_GE(test::AddFile(m_disc, kRoot, "Code", {0x20, 0xEE, 0xFF, 0x60}, 0xFFFF2000), 0);
         ASSERT_GE(test::AddFile(m_disc, kRoot, "Notes", test::Bytes("one\r\ntwo\r"), 0), 0);
+        ASSERT_GE(test::AddFile(m_disc, kRoot, "Raw", {'A', 0, 'B', 0xFF, 13, 'C'}, 0), 0);
         ASSERT_TRUE(CreateDirectory(m_disc, kRoot, "Games", sink).has_value());
         m_image = m_dir / "disc.dat";
         ASSERT_TRUE(SaveImage(m_disc, m_image, sink));
@@ -90,6 +91,8 @@ TEST_F(ViewCommands, FilesAsTheWindowShowsThem)
         {"basic", "$.Prog", "   10 PRINT 1\n   20 END\n"},
         {"dis", "code", "2000  20 EE FF    JSR  oswrch       n.\n2003  60          RTS              `\n\n"},
         {"text", "Notes", "one\ntwo\n"},
+        // Byte 0 and the top half pass through without cutting the rest.
+        {"text", "Raw", std::string("A\0B\xFF\nC", 6)},
         {"hex", "Prog", Lf(views::ShowHex(m_disc, Item("Prog")).text)},
         {"hex", "Notes", "000000 : 6F 6E 65 0D 0A 74 77 6F 0D" + std::string(23, ' ') + "one..two.\n"},
         {"dis", "Prog", "This appears to be a BASIC program"},

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "image/bytes.h"
 #include "image/directory.h"
 
 namespace marlin::image {
@@ -50,18 +51,23 @@ std::optional<Disc> OpenImage(const fs::path& path, MessageSink& sink)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return refuse();
-    // Only the disc's own sectors are kept, so never read more than the
-    // largest disc the size field may announce.
-    const std::uint64_t cap = std::uint64_t{kMaxDiscSectors} * kSectorSize;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, cap)));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<std::size_t>(in.gcount()) != bytes.size())
+    // The size field comes first, so that the image is allocated once at its
+    // final size: growing a shorter file afterwards would copy it whole.
+    std::uint8_t head[kSectorSize];
+    in.read(reinterpret_cast<char*>(head), kSectorSize);
+    if (in.gcount() != static_cast<std::streamsize>(kSectorSize))
         return refuse();
-    Disc disc(std::move(bytes));
-    const std::uint32_t sectors = disc.DiscSizeField();
+    const std::uint32_t sectors = Get24(head, map::kDiscSize);
     if (sectors < kMinDiscSectors || sectors > kMaxDiscSectors)
         return refuse();
-    disc.DiscImage.resize(std::size_t{sectors} * kSectorSize, 0);
+    // Only the disc's own sectors are kept: a longer file is cut, a shorter
+    // one leaves zeros at the end. One read brings in the whole image.
+    Disc disc(std::vector<std::uint8_t>(std::size_t{sectors} * kSectorSize, 0));
+    const auto wanted = static_cast<std::streamsize>(std::min<std::uint64_t>(fileSize, disc.size()));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(disc.DiscImage.data()), wanted);
+    if (in.gcount() != wanted)
+        return refuse();
     ReadFreeSpaceMap(disc);
     return disc;
 }

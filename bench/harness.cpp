@@ -1,23 +1,58 @@
 #include "harness.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <limits>
 #include <stdexcept>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
+#include <vector>
 
 namespace marlin::bench {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+volatile std::uint8_t benchmark_sink = 0;
+
+// CPU seconds used so far by this process and by the children it has waited
+// for. Unlike the wall clock, this does not grow while other programs on a
+// loaded machine hold the processor, so a ratio keeps its meaning.
+double CpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9 + seconds(children.ru_utime) +
+           seconds(children.ru_stime);
+}
+
+} // namespace
+
+void EvictCaches()
+{
+    static std::vector<std::uint8_t> buffer(std::size_t{64} << 20);
+    static std::uint8_t value = 0;
+    std::fill(buffer.begin(), buffer.end(), ++value);
+    benchmark_sink = buffer[buffer.size() / 2];
+}
+
 double TimeOnce(const std::function<void()>& fn)
 {
-    const auto start = std::chrono::steady_clock::now();
+    const double start = CpuSeconds();
     fn();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return CpuSeconds() - start;
 }
 
 Timing MinOfPairs(int rounds, const std::function<void()>& prepareOp, const std::function<void()>& op,
@@ -78,6 +113,37 @@ int RunProcess(const std::vector<std::string>& argv, const std::string& stdoutPa
     if (peakKiB)
         *peakKiB = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+namespace {
+constexpr const char* kPeakFlag = "--marlin-peak-rss";
+} // namespace
+
+long PeakResidentKiB(const std::vector<std::string>& argv, const std::string& stdoutPath)
+{
+    std::vector<std::string> helper = {fs::read_symlink("/proc/self/exe").string(), kPeakFlag, stdoutPath};
+    helper.insert(helper.end(), argv.begin(), argv.end());
+    const fs::path report = WorkFolder() / "peak.txt";
+    if (RunProcess(helper, report.string()) != 0)
+        return -1;
+    std::FILE* f = std::fopen(report.c_str(), "r");
+    long peak = -1;
+    if (f) {
+        if (std::fscanf(f, "%ld", &peak) != 1)
+            peak = -1;
+        std::fclose(f);
+    }
+    return peak;
+}
+
+int PeakResidentHelper(int argc, char** argv)
+{
+    if (argc < 4 || std::string(argv[1]) != kPeakFlag)
+        return -1;
+    long peak = 0;
+    const int status = RunProcess(std::vector<std::string>(argv + 3, argv + argc), argv[2], &peak);
+    std::printf("%ld\n", peak);
+    return status;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <malloc.h>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -16,6 +17,8 @@
 #include "fixtures.h"
 #include "harness.h"
 #include "image/image_file.h"
+#include "views/directory_tree.h"
+#include "views/listings.h"
 
 namespace marlin::bench {
 
@@ -74,8 +77,8 @@ double Memory(benchmark::State& state)
     const fs::path text = WorkFolder() / "exall.txt";
     long best = -1;
     for (int i = 0; i < Rounds(2); ++i) {
-        long peak = 0;
-        if (RunProcess({MARLIN_BINARY, "exall", f.imagePath.string()}, text.string(), &peak) != 0)
+        const long peak = PeakResidentKiB({MARLIN_BINARY, "exall", f.imagePath.string()}, text.string());
+        if (peak < 0)
             throw std::runtime_error("memory: marlin exall failed");
         if (best < 0 || peak < best)
             best = peak;
@@ -89,11 +92,50 @@ double Memory(benchmark::State& state)
     return ratio;
 }
 
+// --- scaling: cost per entry on the full disc against a sixteenth of it.
+
+// Ratio of the cost per entry at 16x to the cost per entry at 1x; op is the
+// large disc, ref the small one.
+double PerEntryRatio(benchmark::State& state, const Timing& t, int bigEntries, int smallEntries)
+{
+    const double ratio = (t.op / bigEntries) / (t.ref / smallEntries);
+    Report(state, t, ratio);
+    state.counters["entries_16x"] = bigEntries;
+    state.counters["entries_1x"] = smallEntries;
+    return ratio;
+}
+
+double ScalingListings(benchmark::State& state)
+{
+    const Fixture& big = GetFixture(Shape::Full);
+    const Fixture& small = GetFixture(Shape::Sixteenth);
+    std::size_t sink = 0;
+    const Timing t = MinOfPairs(
+        Rounds(15), EvictCaches, [&] { sink += views::ShowExAll(big.disc, image::kRoot).text.size(); }, EvictCaches,
+        [&] { sink += views::ShowExAll(small.disc, image::kRoot).text.size(); });
+    benchmark::DoNotOptimize(sink);
+    return PerEntryRatio(state, t, big.counts.entries(), small.counts.entries());
+}
+
+double ScalingTree(benchmark::State& state)
+{
+    const Fixture& big = GetFixture(Shape::Full);
+    const Fixture& small = GetFixture(Shape::Sixteenth);
+    std::size_t sink = 0;
+    const Timing t = MinOfPairs(
+        Rounds(15), EvictCaches, [&] { sink += views::BuildDirectoryTree(big.disc).children.size(); }, EvictCaches,
+        [&] { sink += views::BuildDirectoryTree(small.disc).children.size(); });
+    benchmark::DoNotOptimize(sink);
+    return PerEntryRatio(state, t, big.counts.entries(), small.counts.entries());
+}
+
 std::vector<Target>& Targets()
 {
     static std::vector<Target> targets = {
         {"open_save", 1.3, OpenSave},
         {"memory", 1.5, Memory},
+        {"scaling_listings", 1.3, ScalingListings},
+        {"scaling_tree", 1.3, ScalingTree},
     };
     return targets;
 }
@@ -124,6 +166,14 @@ public:
 int main(int argc, char** argv)
 {
     using namespace marlin::bench;
+    if (const int status = PeakResidentHelper(argc, argv); status >= 0)
+        return status;
+    // Freed memory stays in the process. Otherwise a large text is built in
+    // freshly mapped pages on every run (each page a fault, costly on a busy
+    // virtual machine) while a small one reuses warm memory, and the scaling
+    // targets would compare the allocator instead of the code.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
     for (const Target& target : Targets()) {
         benchmark::RegisterBenchmark(target.name.c_str(),
                                      [&target](benchmark::State& state) {

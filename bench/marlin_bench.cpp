@@ -5,10 +5,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <malloc.h>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <malloc.h>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -17,6 +19,24 @@
 #include "fixtures.h"
 #include "harness.h"
 #include "image/image_file.h"
+
+// Operations that other parts of the program bring; a target whose operation
+// is not in this build reports so and counts as failed.
+#if __has_include("image/compaction.h")
+#include "image/compaction.h"
+#define MARLIN_BENCH_COMPACTION 1
+#endif
+#if __has_include("host/import.h") && __has_include("host/export.h")
+#include "host/export.h"
+#include "host/import.h"
+#define MARLIN_BENCH_HOST 1
+#endif
+#if defined(MARLIN_BENCH_GUI) && __has_include("explorer/frm_main.h")
+#include <QApplication>
+
+#include "explorer/frm_main.h"
+#define MARLIN_BENCH_WINDOW 1
+#endif
 #include "views/directory_tree.h"
 #include "views/listings.h"
 
@@ -129,13 +149,233 @@ double ScalingTree(benchmark::State& state)
     return PerEntryRatio(state, t, big.counts.entries(), small.counts.entries());
 }
 
+#ifdef MARLIN_BENCH_COMPACTION
+// --- compaction
+
+void Compact(image::Disc& disc)
+{
+    image::SilentSink sink;
+    if (image::CompactDisc(disc, sink))
+        throw std::runtime_error("compaction refused the generated disc");
+}
+
+double CompactTarget(benchmark::State& state)
+{
+    const Fixture& f = GetFixture(Shape::Full);
+    image::Disc work;
+    std::uint64_t free = 0;
+    for (const image::MapRun& run : f.fragmented.map.runs)
+        free += run.Length;
+    const std::size_t used = f.fragmented.size() - free * image::kSectorSize;
+    std::vector<std::uint8_t> scratch;
+    const Timing t = MinOfPairs(
+        Rounds(9), [&] { work = f.fragmented; }, [&] { Compact(work); }, [&] { scratch = f.fragmented.DiscImage; },
+        [&] {
+            // Every used byte moved down by one sector, in one call.
+            std::memmove(scratch.data(), scratch.data() + image::kSectorSize, used);
+            benchmark::ClobberMemory();
+        });
+    const double ratio = t.op / t.ref;
+    Report(state, t, ratio);
+    state.counters["used_MiB"] = static_cast<double>(used) / (1024.0 * 1024.0);
+    return ratio;
+}
+
+double ScalingCompact(benchmark::State& state)
+{
+    const Fixture& big = GetFixture(Shape::Full);
+    const Fixture& small = GetFixture(Shape::Sixteenth);
+    image::Disc work;
+    const Timing t = MinOfPairs(
+        Rounds(9), [&] { work = big.fragmented; }, [&] { Compact(work); }, [&] { work = small.fragmented; },
+        [&] { Compact(work); });
+    return PerEntryRatio(state, t, big.fragmentedCounts.entries(), small.fragmentedCounts.entries());
+}
+
+#endif
+
+#ifdef MARLIN_BENCH_HOST
+// --- host exchange: the exported tree of a disc, made once per run.
+
+const fs::path& ExportedTree(Shape shape)
+{
+    static std::map<Shape, fs::path> trees;
+    auto& path = trees[shape];
+    if (path.empty()) {
+        const Fixture& f = GetFixture(shape);
+        const fs::path target = WorkFolder() / ("tree-" + std::to_string(static_cast<int>(shape)));
+        RemoveTree(target);
+        image::SilentSink sink;
+        if (host::ExportDisc(f.disc, target, image::kRoot, sink) != host::ExportResult::Done)
+            throw std::runtime_error("the generated disc did not export");
+        path = target;
+    }
+    return path;
+}
+
+// Imports every item of an exported tree into the root of a blank 64 MB disc,
+// as a drop of all of them would.
+void ImportTree(image::Disc& blank, const fs::path& tree)
+{
+    std::vector<fs::path> items;
+    for (const auto& item : fs::directory_iterator(tree))
+        items.push_back(item.path());
+    std::sort(items.begin(), items.end());
+    image::SilentSink sink;
+    for (const fs::path& item : items)
+        if (host::ImportHostFile(blank, image::kRoot, item, sink) != host::ImportResult::Done)
+            throw std::runtime_error("import: the exported tree did not import");
+}
+
+double ExAll(benchmark::State& state)
+{
+    const Fixture& f = GetFixture(Shape::Full);
+    const fs::path& tree = ExportedTree(Shape::Full);
+    std::size_t sink = 0;
+    const Timing t = MinOfPairs(
+        Rounds(3), {}, [&] { sink += views::ShowExAll(f.disc, image::kRoot).text.size(); }, {},
+        [&] {
+            if (RunProcess({"ls", "-lR", tree.string()}) != 0)
+                throw std::runtime_error("exall: ls failed");
+        });
+    benchmark::DoNotOptimize(sink);
+    const double ratio = t.op / t.ref;
+    Report(state, t, ratio);
+    return ratio;
+}
+
+double Export(benchmark::State& state)
+{
+    const Fixture& f = GetFixture(Shape::Full);
+    const fs::path& tree = ExportedTree(Shape::Full);
+    const fs::path mine = WorkFolder() / "export-out";
+    const fs::path theirs = WorkFolder() / "export-ref";
+    image::SilentSink sink;
+    const Timing t = MinOfPairs(
+        Rounds(2), [&] { RemoveTree(mine); },
+        [&] {
+            if (host::ExportDisc(f.disc, mine, image::kRoot, sink) != host::ExportResult::Done)
+                throw std::runtime_error("export failed");
+        },
+        [&] { RemoveTree(theirs); },
+        [&] {
+            if (RunProcess({"cp", "-r", tree.string(), theirs.string()}) != 0)
+                throw std::runtime_error("export: cp failed");
+        });
+    RemoveTree(mine);
+    RemoveTree(theirs);
+    const double ratio = t.op / t.ref;
+    Report(state, t, ratio);
+    return ratio;
+}
+
+double Import(benchmark::State& state)
+{
+    const Fixture& f = GetFixture(Shape::Full);
+    const fs::path& tree = ExportedTree(Shape::Full);
+    const fs::path theirs = WorkFolder() / "import-ref";
+    image::Disc blank;
+    const Timing t = MinOfPairs(
+        Rounds(2), [&] { blank = image::NewDisc(1024); }, [&] { ImportTree(blank, tree); }, [&] { RemoveTree(theirs); },
+        [&] {
+            if (RunProcess({"cp", "-r", tree.string(), theirs.string()}) != 0)
+                throw std::runtime_error("import: cp failed");
+        });
+    RemoveTree(theirs);
+    if (CountEntries(blank).entries() != f.counts.entries())
+        throw std::runtime_error("import: entries went missing");
+    const double ratio = t.op / t.ref;
+    Report(state, t, ratio);
+    return ratio;
+}
+
+double ScalingImport(benchmark::State& state)
+{
+    const Fixture& big = GetFixture(Shape::Full);
+    const Fixture& small = GetFixture(Shape::Sixteenth);
+    const fs::path& bigTree = ExportedTree(Shape::Full);
+    const fs::path& smallTree = ExportedTree(Shape::Sixteenth);
+    image::Disc blank;
+    const Timing t = MinOfPairs(
+        Rounds(2), [&] { blank = image::NewDisc(1024); }, [&] { ImportTree(blank, bigTree); },
+        [&] { blank = image::NewDisc(1024); }, [&] { ImportTree(blank, smallTree); });
+    return PerEntryRatio(state, t, big.counts.entries(), small.counts.entries());
+}
+
+#endif
+
+#ifdef MARLIN_BENCH_WINDOW
+// --- rebuild: the explorer window (offscreen) on the full disc against a
+// quarter of its directories, per directory.
+
+double Rebuild(benchmark::State& state)
+{
+    static int argc = 1;
+    static char name[] = "marlin_bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    const Fixture& full = GetFixture(Shape::Full);
+    const Fixture& quarter = GetFixture(Shape::Quarter);
+    explorer::frmMain window;
+    window.show();
+    auto refresh = [&] {
+        window.RebuildTree();
+        window.GetRootTitles();
+    };
+    const Timing t = MinOfPairs(
+        Rounds(5), [&] { window.disc() = full.disc; }, refresh, [&] { window.disc() = quarter.disc; }, refresh);
+    window.close();
+    const double ratio = (t.op / full.counts.directories) / (t.ref / quarter.counts.directories);
+    Report(state, t, ratio);
+    state.counters["dirs_full"] = full.counts.directories;
+    state.counters["dirs_quarter"] = quarter.counts.directories;
+    return ratio;
+}
+#endif
+
+// A target whose operation this build lacks.
+std::function<double(benchmark::State&)> Missing(const char* what)
+{
+    return
+        [what](benchmark::State&) -> double { throw std::runtime_error(std::string(what) + " is not in this build"); };
+}
+
 std::vector<Target>& Targets()
 {
     static std::vector<Target> targets = {
         {"open_save", 1.3, OpenSave},
+#ifdef MARLIN_BENCH_COMPACTION
+        {"compact", 2.0, CompactTarget},
+#else
+        {"compact", 2.0, Missing("CompactDisc")},
+#endif
+#ifdef MARLIN_BENCH_HOST
+        {"exall", 1.0, ExAll},
+        {"export", 1.5, Export},
+        {"import", 1.5, Import},
+#else
+        {"exall", 1.0, Missing("ExportDisc (for the reference tree)")},
+        {"export", 1.5, Missing("ExportDisc")},
+        {"import", 1.5, Missing("ImportHostFile")},
+#endif
+#ifdef MARLIN_BENCH_WINDOW
+        {"rebuild", 1.3, Rebuild},
+#else
+        {"rebuild", 1.3, Missing("The explorer window")},
+#endif
         {"memory", 1.5, Memory},
         {"scaling_listings", 1.3, ScalingListings},
         {"scaling_tree", 1.3, ScalingTree},
+#ifdef MARLIN_BENCH_HOST
+        {"scaling_import", 1.3, ScalingImport},
+#else
+        {"scaling_import", 1.3, Missing("ImportHostFile")},
+#endif
+#ifdef MARLIN_BENCH_COMPACTION
+        {"scaling_compact", 1.3, ScalingCompact},
+#else
+        {"scaling_compact", 1.3, Missing("CompactDisc")},
+#endif
     };
     return targets;
 }

@@ -1,0 +1,55 @@
+#pragma once
+// The three small modal dialogs of the explorer window. Each is made fresh
+// for every showing and hands its values back; none checks anything itself.
+
+#include <QDialog>
+
+#include "explorer/prompts.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace marlin::explorer {
+
+// "Set File Attributes": Read, Write, Locked.
+class frmAttr : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmAttr(const AttributeFlags& flags, QWidget* parent = nullptr);
+    [[nodiscard]] AttributeFlags Flags() const;
+
+private:
+    QCheckBox* m_chkRead;
+    QCheckBox* m_chkWrite;
+    QCheckBox* m_chkLocked;
+};
+
+// "Set Boot Attributes": Off, Load, Run, Exec (0 to 3).
+class frmBoot : public QDialog {
+    Q_OBJECT
+public:
+    // current: the boot option byte; only its low two bits are shown.
+    explicit frmBoot(int current, QWidget* parent = nullptr);
+    [[nodiscard]] int Option() const;
+
+private:
+    QRadioButton* m_options[4];
+};
+
+// "Set Directory Title".
+class frmTitle : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmTitle(const QString& title, QWidget* parent = nullptr);
+    [[nodiscard]] QString Title() const;
+
+private:
+    QLineEdit* m_txtTitle;
+};
+
+// OK (default, so Enter presses it) on the left and Cancel beside it.
+QWidget* MakeOkCancel(QDialog* dialog);
+
+} // namespace marlin::explorer

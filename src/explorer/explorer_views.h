@@ -1,0 +1,91 @@
+#pragma once
+// The two views of the explorer window. Both only report what the user did;
+// the window decides. Dragging out and dropping host items in are left to the
+// drag-and-drop handlers, which hook the signals below.
+
+#include <QListView>
+#include <QStackedWidget>
+#include <QTreeView>
+
+namespace marlin::explorer {
+
+class ListModel;
+
+// tvwDB: the directory tree.
+class DirectoryTreeView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit DirectoryTreeView(QWidget* parent = nullptr);
+
+signals:
+    // The user started dragging the selected node.
+    void dragStartRequested();
+    // Host files or folders were dropped on the tree.
+    void hostPathsDropped(const QStringList& paths);
+    // Right button pressed, at this global position.
+    void contextMenuAt(const QPoint& globalPos);
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+};
+
+// The details view of lvwDB.
+class FileDetailsView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit FileDetailsView(QWidget* parent = nullptr);
+signals:
+    void dragStartRequested();
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+};
+
+// The icon and list views of lvwDB.
+class FileIconsView : public QListView {
+    Q_OBJECT
+public:
+    explicit FileIconsView(QWidget* parent = nullptr);
+signals:
+    void dragStartRequested();
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+};
+
+// lvwDB: one item model in four view modes, one selection and one sort.
+class FileListView : public QStackedWidget {
+    Q_OBJECT
+public:
+    enum class Mode { LargeIcons, SmallIcons, List, Details };
+
+    FileListView(ListModel* model, QWidget* parent = nullptr);
+
+    void SetMode(Mode mode);
+    [[nodiscard]] Mode CurrentMode() const { return m_mode; }
+    [[nodiscard]] QAbstractItemView* CurrentView() const;
+    [[nodiscard]] FileDetailsView* Details() const { return m_details; }
+    [[nodiscard]] FileIconsView* Icons() const { return m_icons; }
+    [[nodiscard]] QItemSelectionModel* Selection() const { return m_details->selectionModel(); }
+    [[nodiscard]] ListModel* Model() const { return m_model; }
+    // Starts label editing of the item in the view shown.
+    void EditItem(const QModelIndex& index);
+    // Shows the sort column and direction in the details header.
+    void ShowSort(int column, Qt::SortOrder order);
+
+signals:
+    void itemClicked(const QModelIndex& index);
+    void itemDoubleClicked(const QModelIndex& index);
+    void columnClicked(int column);
+    void contextMenuAt(const QPoint& globalPos);
+    void dragStartRequested();
+    void hostPathsDropped(const QStringList& paths);
+
+private:
+    ListModel* m_model;
+    FileDetailsView* m_details;
+    FileIconsView* m_icons;
+    Mode m_mode = Mode::Details;
+};
+
+} // namespace marlin::explorer

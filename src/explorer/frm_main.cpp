@@ -1,0 +1,507 @@
+// frmMain: construction, menus, toolbar, status bar, layout and the window's
+// life (settings in, settings out).
+#include "explorer/frm_main.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDate>
+#include <QFrame>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QToolBar>
+
+#include "explorer/icons.h"
+#include "image/image_file.h"
+#include "views/view_window.h"
+
+namespace marlin::explorer {
+
+namespace {
+
+// Lengths of the layout, twips.
+constexpr double kMinWindowWidth = 3000;
+constexpr double kMinPane = 3000;   // the splitter keeps this much on each side
+constexpr double kDragMargin = 500; // the drag bar keeps this far from the edges
+constexpr double kGripWidth = 150;
+constexpr double kListGap = 40;
+constexpr double kListTrim = 140;
+
+QSettings Store()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(kProgramTitle),
+                     QString::fromLatin1(kProgramTitle));
+}
+
+// A stored length that is not a number falls back to its default.
+double ReadNumber(QSettings& settings, const char* key, double fallback)
+{
+    bool ok = false;
+    const double value = settings.value(QString::fromLatin1(key)).toString().toDouble(&ok);
+    return ok ? value : fallback;
+}
+
+// An option that is neither True nor False falls back to its default.
+bool ReadFlag(QSettings& settings, const char* key, bool fallback)
+{
+    const QString value = settings.value(QString::fromLatin1(key)).toString();
+    if (value.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (value.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    return fallback;
+}
+
+} // namespace
+
+SplitterGrip::SplitterGrip(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("imgSplitter"));
+    setCursor(Qt::SplitHCursor);
+}
+
+void SplitterGrip::mousePressEvent(QMouseEvent* event)
+{
+    emit pressed(event->position().toPoint());
+}
+
+void SplitterGrip::mouseMoveEvent(QMouseEvent* event)
+{
+    emit moved(event->position().toPoint());
+}
+
+void SplitterGrip::mouseReleaseEvent(QMouseEvent* event)
+{
+    emit released(event->position().toPoint());
+}
+
+BusyScope::BusyScope(frmMain& window, const QString& status) : m_window(window), m_wasBusy(window.m_busy)
+{
+    m_window.m_busy = true;
+    m_window.m_pumpTimer.start();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!status.isEmpty())
+        m_window.SetStatus(status, true);
+}
+
+BusyScope::~BusyScope()
+{
+    QApplication::restoreOverrideCursor();
+    m_window.m_busy = m_wasBusy;
+}
+
+frmMain::frmMain(Prompts* prompts, QWidget* parent)
+    : QMainWindow(parent), m_ownedPrompts(prompts ? nullptr : std::make_unique<WidgetPrompts>()),
+      m_prompts(prompts ? prompts : m_ownedPrompts.get()), m_treeModel(new TreeModel(this)),
+      m_listModel(new ListModel(this))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromLatin1(kProgramTitle));
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+    BuildClientArea();
+}
+
+frmMain::~frmMain() = default;
+
+QAction* frmMain::AddItem(QMenu* menu, const char* name, const char* caption, void (frmMain::*slot)())
+{
+    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    m_actions.insert(action->objectName(), action);
+    if (slot)
+        Command(action, slot);
+    return action;
+}
+
+void frmMain::Command(QAction* action, void (frmMain::*slot)())
+{
+    connect(action, &QAction::triggered, this, [this, slot] {
+        // A command never starts inside another one (a long operation lets
+        // the window repaint, and a queued click must not land mid-way).
+        if (m_busy)
+            return;
+        (this->*slot)();
+    });
+}
+
+void frmMain::BuildMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto menu = [this, bar](const char* name, const char* caption) {
+        QMenu* m = bar->addMenu(QString::fromLatin1(caption));
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+
+    QMenu* disc = menu("mnuDisc", "&Disc");
+    AddItem(disc, "mnuDiscOpen", "&Open Disc Image...", &frmMain::mnuDiscOpen_Click);
+    QMenu* discNew = disc->addMenu(QStringLiteral("&New Disc Image"));
+    discNew->setObjectName(QStringLiteral("mnuDiscNew"));
+    discNew->menuAction()->setObjectName(QStringLiteral("mnuDiscNew"));
+    AddItem(discNew, "mnuDiscNew1M", "1MB Disc", &frmMain::mnuDiscNew1M_Click);
+    AddItem(discNew, "mnuDiscNew2M", "2MB Disc", &frmMain::mnuDiscNew2M_Click);
+    AddItem(discNew, "mnuDiscNew4M", "4MB Disc", &frmMain::mnuDiscNew4M_Click);
+    AddItem(discNew, "mnuDiscNew8M", "8MB Disc", &frmMain::mnuDiscNew8M_Click);
+    AddItem(discNew, "mnuDiscNew16M", "16MB Disc", &frmMain::mnuDiscNew16M_Click);
+    AddItem(discNew, "mnuDiscNew32M", "32MB Disc", &frmMain::mnuDiscNew32M_Click);
+    AddItem(discNew, "mnuDiscNew64M", "64MB Disc", &frmMain::mnuDiscNew64M_Click);
+    AddItem(disc, "mnuDiscSave", "Save &Disc Image As...", &frmMain::mnuDiscSave_Click);
+    AddItem(disc, "mnuDiscBoot", "Set &Boot Options...", &frmMain::mnuDiscBoot_Click);
+    AddItem(disc, "mnuDiscMap", "&View Free Space Map", &frmMain::mnuDiscMap_Click);
+    AddItem(disc, "mnuDiscCompact", "&Compact Disc", &frmMain::mnuDiscCompact_Click);
+    disc->addSeparator()->setObjectName(QStringLiteral("mnuDiscBar1"));
+    AddItem(disc, "mnuDiscClose", "E&xit", &frmMain::mnuDiscClose_Click);
+
+    m_mnuDirectory = menu("mnuDirectory", "&Directory");
+    AddItem(m_mnuDirectory, "mnuDirectoryNew", "New Directory...", &frmMain::mnuDirectoryNew_Click);
+    AddItem(m_mnuDirectory, "mnuDirectoryDelete", "Delete Directory", &frmMain::mnuDirectoryDelete_Click);
+    AddItem(m_mnuDirectory, "mnuDirectoryRename", "Rename Directory...", &frmMain::mnuDirectoryRename_Click);
+    AddItem(m_mnuDirectory, "mnuDirectoryExport", "Export Directory...", &frmMain::mnuDirectoryExport_Click);
+    AddItem(m_mnuDirectory, "mnuDirectoryTitle", "Set Title...", &frmMain::mnuDirectoryTitle_Click);
+    AddItem(m_mnuDirectory, "mnuDirectoryCat", "View As *CAT", &frmMain::mnuDirectoryCat_Click);
+    AddItem(m_mnuDirectory, "mnuDirectoryCatAll", "View As *CATALL", &frmMain::mnuDirectoryCatAll_Click);
+    AddItem(m_mnuDirectory, "mnuDirectoryEx", "View As *EX", &frmMain::mnuDirectoryEx_Click);
+    AddItem(m_mnuDirectory, "mnuDirectoryExAll", "View As *EXALL", &frmMain::mnuDirectoryExAll_Click);
+
+    m_mnuFile = menu("mnuFile", "&File");
+    AddItem(m_mnuFile, "mnuFileViewText", "View As &Text", &frmMain::mnuFileViewText_Click);
+    AddItem(m_mnuFile, "mnuFileViewBasic", "View As &Basic", &frmMain::mnuFileViewBasic_Click);
+    AddItem(m_mnuFile, "mnuFileViewDis", "Disassemble File", &frmMain::mnuFileViewDis_Click);
+    AddItem(m_mnuFile, "mnuFileViewHex", "View As &Hex", &frmMain::mnuFileViewHex_Click);
+    AddItem(m_mnuFile, "mnuFileViewCat", "View As *CAT", &frmMain::mnuFileViewCat_Click);
+    AddItem(m_mnuFile, "mnuFileViewCatAll", "View As *CATALL", &frmMain::mnuFileViewCatAll_Click);
+    AddItem(m_mnuFile, "mnuFileViewEx", "View As *EX", &frmMain::mnuFileViewEx_Click);
+    AddItem(m_mnuFile, "mnuFileViewExAll", "View As *EXALL", &frmMain::mnuFileViewExAll_Click);
+    AddItem(m_mnuFile, "mnuFileSelectAll", "Select All", &frmMain::mnuFileSelectAll_Click);
+    AddItem(m_mnuFile, "mnuFileAttributes", "Set File Attributes...", &frmMain::mnuFileAttributes_Click);
+    AddItem(m_mnuFile, "mnuFileDelete", "&Delete File", &frmMain::mnuFileDelete_Click);
+    AddItem(m_mnuFile, "mnuFileRename", "&Rename File...", &frmMain::mnuFileRename_Click);
+    AddItem(m_mnuFile, "mnuFileExport", "&Export File...", &frmMain::mnuFileExport_Click);
+    for (const char* managed : {"mnuFileViewText", "mnuFileViewBasic", "mnuFileViewDis", "mnuFileViewCat",
+                                "mnuFileViewCatAll", "mnuFileViewEx", "mnuFileViewExAll"})
+        m_actions.value(QString::fromLatin1(managed))->setEnabled(false);
+
+    QMenu* options = menu("mnuOptions", "&Options");
+    for (const auto& [name, caption] : {std::pair{"mnuOptionsDelete", "Delete Locked Files"},
+                                        std::pair{"mnuOptionsEmpty", "Delete Non Empty Directories"}}) {
+        QAction* option = AddItem(options, name, caption);
+        // The check mark flips on each click; the commands read it when they run.
+        option->setCheckable(true);
+        option->setChecked(true);
+    }
+
+    // The help items belong to the application shell, which connects them.
+    QMenu* help = menu("mnuHelp", "&Help");
+    AddItem(help, "mnuHelpContents", "&Contents");
+    AddItem(help, "mnuHelpSearch", "&Search For Help On...");
+    help->addSeparator()->setObjectName(QStringLiteral("mnuHelpBar1"));
+    AddItem(help, "mnuHelpAbout", "&About Marlin Explorer...");
+}
+
+void frmMain::BuildToolBar()
+{
+    m_tbToolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
+    m_tbToolBar->setMovable(false);
+    m_tbToolBar->setFloatable(false);
+    m_tbToolBar->toggleViewAction()->setVisible(false);
+    auto button = [this](const char* key, void (frmMain::*slot)()) {
+        const QString text = QString::fromLatin1(key);
+        QAction* action = m_tbToolBar->addAction(KeyIcon(text), text);
+        action->setObjectName(QStringLiteral("tb") + QString(text).remove(QLatin1Char(' ')));
+        action->setToolTip(text);
+        action->setData(text);
+        Command(action, slot);
+    };
+    button("New", &frmMain::mnuDiscNew4M_Click);
+    button("Open", &frmMain::mnuDiscOpen_Click);
+    button("Save", &frmMain::tbSave_Click);
+    m_tbToolBar->addSeparator();
+    button("Up One Level", &frmMain::tbUpOneLevel_Click);
+    auto mode = [this](const char* key, FileListView::Mode mode) {
+        const QString text = QString::fromLatin1(key);
+        QAction* action = m_tbToolBar->addAction(KeyIcon(text), text);
+        action->setObjectName(QStringLiteral("tb") + QString(text).remove(QLatin1Char(' ')));
+        action->setToolTip(text);
+        action->setData(text);
+        connect(action, &QAction::triggered, this, [this, mode] { m_lvwDB->SetMode(mode); });
+    };
+    mode("View Details", FileListView::Mode::Details);
+    mode("View Large Icons", FileListView::Mode::LargeIcons);
+    mode("View List", FileListView::Mode::List);
+    mode("View Small Icons", FileListView::Mode::SmallIcons);
+}
+
+void frmMain::BuildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("sbStatusBar"));
+    bar->setSizeGripEnabled(true);
+    m_statusPanel = new QLabel(QStringLiteral("Ready"), bar);
+    m_statusPanel->setObjectName(QStringLiteral("sbStatusBarStatus"));
+    m_datePanel = new QLabel(bar);
+    m_datePanel->setObjectName(QStringLiteral("sbStatusBarDate"));
+    m_timePanel = new QLabel(bar);
+    m_timePanel->setObjectName(QStringLiteral("sbStatusBarTime"));
+    bar->addWidget(m_statusPanel, 1);
+    bar->addPermanentWidget(m_datePanel);
+    bar->addPermanentWidget(m_timePanel);
+    m_clock = new QTimer(this);
+    connect(m_clock, &QTimer::timeout, this, &frmMain::UpdateClock);
+    m_clock->start(1000);
+    UpdateClock();
+}
+
+void frmMain::UpdateClock()
+{
+    const QLocale locale;
+    m_datePanel->setText(locale.toString(QDate::currentDate(), QLocale::ShortFormat));
+    m_timePanel->setText(locale.toString(QTime::currentTime(), QLocale::ShortFormat));
+}
+
+QString frmMain::StatusText() const
+{
+    return m_statusPanel->text();
+}
+
+void frmMain::BuildClientArea()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+
+    m_imgSplitter = new SplitterGrip(m_client);
+    m_tvwDB = new DirectoryTreeView(m_client);
+    m_tvwDB->setModel(m_treeModel);
+    m_lvwDB = new FileListView(m_listModel, m_client);
+    // The grip lies under the list, as wide as the gap between the two panes shows.
+    m_imgSplitter->lower();
+    m_picSplitter = new QFrame(m_client);
+    m_picSplitter->setObjectName(QStringLiteral("picSplitter"));
+    m_picSplitter->setAutoFillBackground(true);
+    QPalette gray = m_picSplitter->palette();
+    gray.setColor(QPalette::Window, QColor(128, 128, 128));
+    m_picSplitter->setPalette(gray);
+    m_picSplitter->hide();
+
+    connect(m_imgSplitter, &SplitterGrip::pressed, this, &frmMain::imgSplitter_MouseDown);
+    connect(m_imgSplitter, &SplitterGrip::moved, this, &frmMain::imgSplitter_MouseMove);
+    connect(m_imgSplitter, &SplitterGrip::released, this, &frmMain::imgSplitter_MouseUp);
+
+    // Tree events.
+    connect(m_tvwDB->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
+        TreeNodeItem* node = m_treeModel->NodeOf(index);
+        if (!m_filling && !m_busy && node && node != m_currentNode)
+            tvwDB_NodeClick(node);
+    });
+    connect(m_tvwDB, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        TreeNodeItem* node = m_treeModel->NodeOf(index);
+        if (!m_busy && node && node == m_currentNode)
+            tvwDB_NodeClick(node);
+    });
+    connect(m_tvwDB, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (!m_filling && !m_busy)
+            tvwDB_Expand(m_treeModel->NodeOf(index));
+    });
+    connect(m_tvwDB, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        if (!m_filling && !m_busy)
+            tvwDB_Collapse(m_treeModel->NodeOf(index));
+    });
+    connect(m_treeModel, &TreeModel::renameRequested, this,
+            [this](const QPersistentModelIndex& node, const QString& text) {
+                if (!m_busy && node.isValid())
+                    tvwDB_AfterLabelEdit(m_treeModel->NodeOf(node), text);
+            });
+    connect(m_tvwDB, &DirectoryTreeView::contextMenuAt, this, [this](const QPoint& where) {
+        if (!m_busy && m_currentNode)
+            m_mnuDirectory->popup(where);
+    });
+
+    // List events.
+    connect(m_lvwDB->Selection(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
+        if (!m_busy && index.isValid())
+            lvwDB_ItemClick(index);
+    });
+    connect(m_lvwDB, &FileListView::itemClicked, this, [this](const QModelIndex& index) {
+        if (!m_busy)
+            lvwDB_ItemClick(index);
+    });
+    connect(m_lvwDB, &FileListView::itemDoubleClicked, this, [this] {
+        if (!m_busy)
+            lvwDB_DblClick();
+    });
+    connect(m_lvwDB, &FileListView::columnClicked, this, [this](int column) {
+        if (!m_busy)
+            lvwDB_ColumnClick(column);
+    });
+    connect(m_listModel, &ListModel::renameRequested, this,
+            [this](const QPersistentModelIndex& item, const QString& text) {
+                // The edit belongs to the item it started on.
+                if (!m_busy && item.isValid()) {
+                    m_currentItem = QPersistentModelIndex(item.sibling(item.row(), 0));
+                    lvwDB_AfterLabelEdit(text);
+                }
+            });
+    connect(m_lvwDB, &FileListView::contextMenuAt, this, [this](const QPoint& where) {
+        if (!m_busy && m_currentItem.isValid())
+            m_mnuFile->popup(where);
+    });
+}
+
+// --- Layout -----------------------------------------------------------------
+
+int frmMain::TwipsToPixels(double twips) const
+{
+    return static_cast<int>(twips * logicalDpiX() / 1440.0 + (twips >= 0 ? 0.5 : -0.5));
+}
+
+double frmMain::PixelsToTwips(int pixels) const
+{
+    return pixels * 1440.0 / logicalDpiX();
+}
+
+double frmMain::WindowWidth() const
+{
+    return PixelsToTwips(frameGeometry().width());
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::Form_Resize()
+{
+    if (WindowWidth() < kMinWindowWidth && !isMinimized()) {
+        const int frame = frameGeometry().width() - width();
+        resize(TwipsToPixels(kMinWindowWidth) - frame, height());
+    }
+    SizeControls(m_splitterX);
+}
+
+void frmMain::SizeControls(double x)
+{
+    const double windowWidth = WindowWidth();
+    if (x < kMinPane)
+        x = kMinPane;
+    if (x > windowWidth - kMinPane)
+        x = windowWidth - kMinPane;
+    m_splitterX = x;
+    // Heights come from the client area, which already excludes the toolbar
+    // and the status bar; a negative size in a tiny window becomes zero.
+    const int height = std::max(0, m_client->height());
+    const int treeWidth = std::max(0, TwipsToPixels(x));
+    m_tvwDB->setGeometry(0, 0, treeWidth, height);
+    m_imgSplitter->setGeometry(TwipsToPixels(x), 0, TwipsToPixels(kGripWidth), height);
+    m_lvwDB->setGeometry(TwipsToPixels(x + kListGap), 0, std::max(0, TwipsToPixels(windowWidth - (x + kListTrim))),
+                         height);
+}
+
+void frmMain::imgSplitter_MouseDown(const QPoint&)
+{
+    const QRect grip = m_imgSplitter->geometry();
+    m_picSplitter->setGeometry(grip.left(), grip.top(), grip.width() / 2,
+                               std::max(0, grip.height() - TwipsToPixels(20)));
+    m_picSplitter->show();
+    m_picSplitter->raise();
+    m_dragging = true;
+}
+
+void frmMain::imgSplitter_MouseMove(const QPoint& pos)
+{
+    if (!m_dragging)
+        return;
+    double position = PixelsToTwips(m_imgSplitter->x() + pos.x());
+    if (position < kDragMargin)
+        position = kDragMargin;
+    if (position > WindowWidth() - kDragMargin)
+        position = WindowWidth() - kDragMargin;
+    m_picSplitter->move(TwipsToPixels(position), m_picSplitter->y());
+}
+
+void frmMain::imgSplitter_MouseUp(const QPoint&)
+{
+    SizeControls(PixelsToTwips(m_picSplitter->x()));
+    m_picSplitter->hide();
+    m_dragging = false;
+}
+
+// --- Life ---------------------------------------------------------------------
+
+void frmMain::Form_Load()
+{
+    {
+        QSettings settings = Store();
+        settings.beginGroup(QStringLiteral("Settings"));
+        const double left = ReadNumber(settings, "MainLeft", 1000);
+        const double top = ReadNumber(settings, "MainTop", 1000);
+        const double width = ReadNumber(settings, "MainWidth", 6500);
+        const double height = ReadNumber(settings, "MainHeight", 6500);
+        move(TwipsToPixels(left), TwipsToPixels(top));
+        resize(TwipsToPixels(width), TwipsToPixels(height));
+        show();
+        // The stored size is the outer one; take off the frame once it is known.
+        const QSize frame = frameGeometry().size() - size();
+        if (!frame.isEmpty())
+            resize(TwipsToPixels(width) - frame.width(), TwipsToPixels(height) - frame.height());
+        m_actions.value(QStringLiteral("mnuOptionsDelete"))->setChecked(ReadFlag(settings, "DeleteLocked", true));
+        m_actions.value(QStringLiteral("mnuOptionsEmpty"))->setChecked(ReadFlag(settings, "DeleteNonEmpty", true));
+    }
+    m_imageFileName = QStringLiteral("NewDisc.dat");
+    m_disc = image::NewDisc(64);
+    RebuildTree();
+    // The temporary drag folder of an earlier run is removed by the
+    // drag-and-drop handlers when they start.
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    QMainWindow::closeEvent(event);
+}
+
+void frmMain::Form_Unload()
+{
+    if (!isMinimized()) {
+        QSettings settings = Store();
+        settings.beginGroup(QStringLiteral("Settings"));
+        const QRect outer = frameGeometry();
+        auto number = [](double twips) { return QString::number(static_cast<float>(twips)); };
+        settings.setValue(QStringLiteral("MainLeft"), number(PixelsToTwips(outer.x())));
+        settings.setValue(QStringLiteral("MainTop"), number(PixelsToTwips(outer.y())));
+        settings.setValue(QStringLiteral("MainWidth"), number(PixelsToTwips(outer.width())));
+        settings.setValue(QStringLiteral("MainHeight"), number(PixelsToTwips(outer.height())));
+        auto flag = [](bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); };
+        settings.setValue(QStringLiteral("DeleteLocked"), flag(DeleteLockedChecked()));
+        settings.setValue(QStringLiteral("DeleteNonEmpty"), flag(DeleteNonEmptyChecked()));
+    }
+    // Every view window ends with the program.
+    views::frmView::CloseAll();
+}
+
+bool frmMain::DeleteLockedChecked() const
+{
+    return m_actions.value(QStringLiteral("mnuOptionsDelete"))->isChecked();
+}
+
+bool frmMain::DeleteNonEmptyChecked() const
+{
+    return m_actions.value(QStringLiteral("mnuOptionsEmpty"))->isChecked();
+}
+
+void frmMain::mnuDiscClose_Click()
+{
+    close();
+}
+
+} // namespace marlin::explorer

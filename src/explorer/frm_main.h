@@ -1,0 +1,218 @@
+#pragma once
+// frmMain: the explorer window. The tree of directories on the left, the
+// entries of the current directory on the right, menus, toolbar and status
+// bar. Every command reads the selection, calls the core, shows any refusal
+// through the prompts and refreshes the tree or the list from the image.
+
+#include <memory>
+#include <optional>
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QMainWindow>
+#include <QPersistentModelIndex>
+#include <QPointer>
+
+#include "explorer/explorer_views.h"
+#include "explorer/list_model.h"
+#include "explorer/prompts.h"
+#include "explorer/tree_model.h"
+#include "image/disc.h"
+#include "image/progress.h"
+#include "views/view_modes.h"
+#include "views/view_window.h"
+
+class QFrame;
+class QLabel;
+class QMenu;
+class QToolBar;
+class QTimer;
+
+namespace marlin::explorer {
+
+// The splitter grip: reports presses, moves and releases with the pointer
+// position relative to the grip.
+class SplitterGrip : public QWidget {
+    Q_OBJECT
+public:
+    explicit SplitterGrip(QWidget* parent = nullptr);
+signals:
+    void pressed(const QPoint& pos);
+    void moved(const QPoint& pos);
+    void released(const QPoint& pos);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // prompts: where modal questions go; the real dialogs when null.
+    explicit frmMain(Prompts* prompts = nullptr, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: geometry and options from the settings, show, blank 4 MB disc.
+    void Form_Load();
+
+    // --- Tree and list -------------------------------------------------
+    void RebuildTree();
+    void FindFiles(TreeNodeItem* node, image::SectorAddress sector);
+    void MakeRootColumns();
+    void GetRootTitles();
+    void UpdateFileMenu();
+    void SetStatus(const QString& text, bool busy);
+    void ShowDiscUsage();
+
+    // --- Layout (lengths in twips) ---------------------------------------
+    void SizeControls(double x);
+    [[nodiscard]] int TwipsToPixels(double twips) const;
+    [[nodiscard]] double PixelsToTwips(int pixels) const;
+    [[nodiscard]] double SplitterPosition() const { return m_splitterX; }
+
+    // --- State that commands and the drag-and-drop handlers use --------
+    [[nodiscard]] image::Disc& disc() { return m_disc; }
+    [[nodiscard]] const QString& ImageFileName() const { return m_imageFileName; }
+    [[nodiscard]] TreeNodeItem* CurrentNode() const { return m_currentNode; }
+    [[nodiscard]] QPersistentModelIndex CurrentItem() const { return m_currentItem; }
+    [[nodiscard]] DirectoryTreeView* tvwDB() const { return m_tvwDB; }
+    [[nodiscard]] FileListView* lvwDB() const { return m_lvwDB; }
+    [[nodiscard]] TreeModel* treeModel() const { return m_treeModel; }
+    [[nodiscard]] ListModel* listModel() const { return m_listModel; }
+    [[nodiscard]] QString StatusText() const;
+    [[nodiscard]] bool DeleteLockedChecked() const;
+    [[nodiscard]] bool DeleteNonEmptyChecked() const;
+    [[nodiscard]] Prompts& prompts() { return *m_prompts; }
+    // The newest view window, while it is open.
+    [[nodiscard]] views::frmView* LastView() const { return m_lastView; }
+    // True while a long operation runs; commands wait for it to end.
+    [[nodiscard]] bool Busy() const { return m_busy; }
+    // The progress callback for long operations: repaints now and then,
+    // while user input waits.
+    [[nodiscard]] image::Progress MakeProgress();
+
+    // --- Events of the tree and the list -------------------------------
+    void tvwDB_NodeClick(TreeNodeItem* node);
+    void tvwDB_Expand(TreeNodeItem* node);
+    void tvwDB_Collapse(TreeNodeItem* node);
+    void tvwDB_AfterLabelEdit(TreeNodeItem* node, const QString& newText);
+    void lvwDB_ItemClick(const QModelIndex& item);
+    void lvwDB_ColumnClick(int column);
+    void lvwDB_DblClick();
+    void lvwDB_AfterLabelEdit(const QString& newText);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class BusyScope;
+
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildClientArea();
+    // Connects an action to a command that never runs inside another one.
+    void Command(QAction* action, void (frmMain::*slot)());
+    QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (frmMain::*slot)() = nullptr);
+    void Form_Unload();
+    void Form_Resize();
+    void imgSplitter_MouseDown(const QPoint& pos);
+    void imgSplitter_MouseMove(const QPoint& pos);
+    void imgSplitter_MouseUp(const QPoint& pos);
+    [[nodiscard]] double WindowWidth() const;
+    void UpdateClock();
+    void OpenView(int mode);
+    [[nodiscard]] views::ViewSource Source() const;
+    void NewDiscOfSize(int units);
+    [[nodiscard]] std::uint32_t CurrentDirectory() const;
+    [[nodiscard]] QList<int> SelectedRows() const;
+
+    // Commands
+    void mnuDiscOpen_Click();
+    void mnuDiscNew1M_Click() { NewDiscOfSize(16); }
+    void mnuDiscNew2M_Click() { NewDiscOfSize(32); }
+    void mnuDiscNew4M_Click() { NewDiscOfSize(64); }
+    void mnuDiscNew8M_Click() { NewDiscOfSize(128); }
+    void mnuDiscNew16M_Click() { NewDiscOfSize(256); }
+    void mnuDiscNew32M_Click() { NewDiscOfSize(512); }
+    void mnuDiscNew64M_Click() { NewDiscOfSize(1024); }
+    void mnuDiscSave_Click();
+    void mnuDiscBoot_Click();
+    void mnuDiscMap_Click() { OpenView(views::kViewMap); }
+    void mnuDiscCompact_Click();
+    void mnuDiscClose_Click();
+    void mnuDirectoryNew_Click();
+    void mnuDirectoryDelete_Click();
+    void mnuDirectoryRename_Click();
+    void mnuDirectoryExport_Click();
+    void mnuDirectoryTitle_Click();
+    void mnuDirectoryCat_Click() { OpenView(views::kViewNodeCat); }
+    void mnuDirectoryCatAll_Click() { OpenView(views::kViewNodeCatAll); }
+    void mnuDirectoryEx_Click() { OpenView(views::kViewNodeEx); }
+    void mnuDirectoryExAll_Click() { OpenView(views::kViewNodeExAll); }
+    void mnuFileViewText_Click() { OpenView(views::kViewText); }
+    void mnuFileViewBasic_Click() { OpenView(views::kViewBasic); }
+    void mnuFileViewDis_Click() { OpenView(views::kViewDis); }
+    void mnuFileViewHex_Click() { OpenView(views::kViewHex); }
+    void mnuFileViewCat_Click() { OpenView(views::kViewItemCat); }
+    void mnuFileViewCatAll_Click() { OpenView(views::kViewItemCatAll); }
+    void mnuFileViewEx_Click() { OpenView(views::kViewItemEx); }
+    void mnuFileViewExAll_Click() { OpenView(views::kViewItemExAll); }
+    void mnuFileSelectAll_Click();
+    void mnuFileAttributes_Click();
+    void mnuFileDelete_Click();
+    void mnuFileRename_Click();
+    void mnuFileExport_Click();
+    void tbUpOneLevel_Click();
+    void tbSave_Click();
+
+    std::unique_ptr<Prompts> m_ownedPrompts;
+    Prompts* m_prompts;
+    image::Disc m_disc;
+    QString m_imageFileName;
+    TreeNodeItem* m_currentNode = nullptr;
+    QPersistentModelIndex m_currentItem;
+    // Column-click toggle: unset until the first click, then one flag for every column.
+    std::optional<Qt::SortOrder> m_sortFlag;
+    bool m_busy = false;
+    bool m_filling = false; // the tree is being built: its signals are not user events
+    QElapsedTimer m_pumpTimer;
+    QPointer<views::frmView> m_lastView;
+
+    TreeModel* m_treeModel;
+    ListModel* m_listModel;
+    DirectoryTreeView* m_tvwDB = nullptr;
+    FileListView* m_lvwDB = nullptr;
+    SplitterGrip* m_imgSplitter = nullptr;
+    QFrame* m_picSplitter = nullptr;
+    QWidget* m_client = nullptr;
+    QToolBar* m_tbToolBar = nullptr;
+    QLabel* m_statusPanel = nullptr;
+    QLabel* m_datePanel = nullptr;
+    QLabel* m_timePanel = nullptr;
+    QTimer* m_clock = nullptr;
+    QMenu* m_mnuDirectory = nullptr;
+    QMenu* m_mnuFile = nullptr;
+    QHash<QString, QAction*> m_actions;
+    double m_splitterX = 1965; // the grip's position, twips
+    bool m_dragging = false;
+};
+
+// Marks the window busy for a long operation: the wait pointer shows and
+// commands that arrive are held back until it ends.
+class BusyScope {
+public:
+    BusyScope(frmMain& window, const QString& status);
+    ~BusyScope();
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    frmMain& m_window;
+    bool m_wasBusy;
+};
+
+} // namespace marlin::explorer

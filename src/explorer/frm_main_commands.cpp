@@ -1,0 +1,228 @@
+// frmMain: the commands of the menus and the toolbar. Each reads the
+// selection, calls the core, lets the core's refusals show through the
+// prompts, and refreshes what changed.
+#include <QFileInfo>
+#include <QSettings>
+
+#include "explorer/frm_main.h"
+#include "image/directory.h"
+#include "image/entry_ops.h"
+#include "image/image_file.h"
+#include "views/view_window.h"
+
+namespace marlin::explorer {
+
+namespace {
+
+const QString kDiscFilter = QStringLiteral("Marlin Disc (*.dat)|*.dat");
+
+} // namespace
+
+std::uint32_t frmMain::CurrentDirectory() const
+{
+    return m_currentNode ? m_currentNode->tag : image::kRootSector;
+}
+
+QList<int> frmMain::SelectedRows() const
+{
+    // List order, as the multi-item commands walk the items.
+    QList<int> rows;
+    for (int row = 0; row < m_listModel->rowCount(); ++row) {
+        if (m_lvwDB->Selection()->isRowSelected(row, {}))
+            rows.append(row);
+    }
+    return rows;
+}
+
+views::ViewSource frmMain::Source() const
+{
+    views::ViewSource source;
+    if (m_currentItem.isValid())
+        source.item = m_listModel->Item(m_currentItem.row());
+    if (m_currentNode)
+        source.node = image::SectorAddress(m_currentNode->tag & image::kMaxSectorValue);
+    return source;
+}
+
+void frmMain::OpenView(int mode)
+{
+    const bool needsNode = mode >= views::kViewNodeCat && mode <= views::kViewNodeExAll;
+    const bool needsItem = !needsNode && mode != views::kViewMap;
+    if ((needsItem && !m_currentItem.isValid()) || (needsNode && !m_currentNode))
+        return;
+    // Views are independent top-level windows; the explorer remembers the newest only.
+    auto* view = new views::frmView(*m_prompts);
+    view->ViewMode = mode;
+    view->show();
+    view->Show_File(m_disc, Source());
+    m_lastView = view;
+}
+
+void frmMain::NewDiscOfSize(int units)
+{
+    m_imageFileName = QStringLiteral("NewDisc.dat");
+    m_disc = image::NewDisc(units);
+    RebuildTree();
+}
+
+void frmMain::mnuDiscOpen_Click()
+{
+    const auto path = m_prompts->OpenFileName(this, QStringLiteral("Open Marlin Disc Image"), kDiscFilter, QString());
+    if (!path || path->isEmpty())
+        return;
+    if (!QFileInfo::exists(*path)) {
+        m_prompts->Message(this, QStringLiteral("File Not Found : ") + *path);
+        return;
+    }
+    PromptSink sink(*m_prompts, this);
+    auto opened = image::OpenImage(path->toStdString(), sink);
+    // A file that is not an image keeps the current one; the core has said why.
+    if (!opened)
+        return;
+    m_imageFileName = *path;
+    {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(kProgramTitle),
+                           QString::fromLatin1(kProgramTitle));
+        settings.setValue(QStringLiteral("Settings/Root"), *path);
+    }
+    for (const char* name : {"mnuDiscMap", "mnuDiscSave", "mnuDiscBoot"})
+        m_actions.value(QString::fromLatin1(name))->setEnabled(true);
+    m_disc = std::move(*opened);
+    RebuildTree();
+}
+
+void frmMain::mnuDiscSave_Click()
+{
+    const auto path =
+        m_prompts->SaveFileName(this, QStringLiteral("Save Marlin Disc Image As"), kDiscFilter, m_imageFileName);
+    if (!path || path->isEmpty())
+        return;
+    PromptSink sink(*m_prompts, this);
+    // A refused save leaves the old file and the old name; the core has said why.
+    if (!image::SaveImage(m_disc, path->toStdString(), sink))
+        return;
+    m_imageFileName = *path;
+    setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" - ") + m_imageFileName);
+}
+
+void frmMain::tbSave_Click()
+{
+    if (m_actions.value(QStringLiteral("mnuDiscSave"))->isEnabled())
+        mnuDiscSave_Click();
+}
+
+void frmMain::mnuDiscBoot_Click()
+{
+    const int current = m_disc.At(image::map::kBootOption) & 3;
+    const auto chosen = m_prompts->BootOption(this, current);
+    (void)chosen;
+    // Storing the option waits for SetBootOption in the core.
+}
+
+void frmMain::mnuDiscCompact_Click()
+{
+    // Waits for CompactDisc in the core.
+}
+
+void frmMain::mnuDirectoryNew_Click()
+{
+    if (!m_currentNode)
+        return;
+    PromptSink sink(*m_prompts, this);
+    const auto sector = image::CreateDirectory(
+        m_disc, image::SectorAddress(m_currentNode->tag & image::kMaxSectorValue), "NewFolder", sink);
+    if (!sector)
+        return;
+    TreeNodeItem* parent = m_currentNode;
+    TreeNodeItem* node = m_treeModel->AddChild(parent, QStringLiteral("NewFolder"), sector->value());
+    m_treeModel->SetImage(parent, QStringLiteral("open"));
+    const QModelIndex index = m_treeModel->IndexOf(node);
+    m_filling = true;
+    m_tvwDB->expand(m_treeModel->IndexOf(parent));
+    m_tvwDB->expand(index);
+    m_filling = false;
+    tvwDB_NodeClick(node);
+    // The user types the wanted name at once.
+    m_tvwDB->setFocus();
+    m_tvwDB->edit(index);
+}
+
+void frmMain::mnuDirectoryDelete_Click()
+{
+    if (!m_currentNode)
+        return;
+    // Waits for DeleteDirectory in the core.
+}
+
+void frmMain::mnuDirectoryRename_Click()
+{
+    if (!m_currentNode)
+        return;
+    const QModelIndex index = m_treeModel->IndexOf(m_currentNode);
+    // The root refuses the edit (its label is not editable).
+    m_tvwDB->setFocus();
+    m_tvwDB->edit(index);
+}
+
+void frmMain::mnuDirectoryExport_Click()
+{
+    if (!m_currentNode)
+        return;
+    // Waits for the export functions of the host exchange.
+}
+
+void frmMain::mnuDirectoryTitle_Click()
+{
+    if (!m_currentNode)
+        return;
+    const image::SectorAddress dir(m_currentNode->tag & image::kMaxSectorValue);
+    const auto title = m_prompts->DirectoryTitle(this, QString::fromLatin1(image::GetDirectoryTitle(m_disc, dir)));
+    (void)title;
+    // Storing the title waits for SetDirectoryTitle in the core.
+}
+
+void frmMain::mnuFileSelectAll_Click()
+{
+    if (m_listModel->rowCount() == 0)
+        return;
+    m_lvwDB->CurrentView()->selectAll();
+    m_lvwDB->Selection()->setCurrentIndex(m_listModel->index(0, 0), QItemSelectionModel::NoUpdate);
+    m_currentItem = QPersistentModelIndex(m_listModel->index(0, 0));
+    UpdateFileMenu();
+    m_lvwDB->CurrentView()->setFocus();
+    m_lvwDB->CurrentView()->viewport()->update();
+}
+
+void frmMain::mnuFileAttributes_Click()
+{
+    if (!m_currentItem.isValid())
+        return;
+    // Waits for SetAttributes in the core.
+}
+
+void frmMain::mnuFileDelete_Click()
+{
+    if (!m_currentItem.isValid())
+        return;
+    // Waits for DeleteEntry and DeleteDirectory in the core.
+}
+
+void frmMain::mnuFileRename_Click()
+{
+    if (!m_currentItem.isValid())
+        return;
+    m_lvwDB->EditItem(m_currentItem);
+}
+
+void frmMain::mnuFileExport_Click()
+{
+    // Waits for the export functions of the host exchange.
+}
+
+void frmMain::tbUpOneLevel_Click()
+{
+    if (m_currentNode && m_currentNode->parent)
+        tvwDB_NodeClick(m_currentNode->parent);
+}
+
+} // namespace marlin::explorer

@@ -1,0 +1,214 @@
+// frmMain: building the tree and the list from the image, the selection they
+// carry and the events of the two controls.
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QStatusBar>
+
+#include "explorer/frm_main.h"
+#include "image/directory.h"
+#include "views/directory_tree.h"
+#include "views/format.h"
+
+namespace marlin::explorer {
+
+namespace {
+
+// List column widths, twips.
+constexpr double kColumnWidths[] = {1200, 700, 500, 1000, 1000, 1000, 1000};
+// The pump runs at most this often while a long operation goes on.
+constexpr qint64 kPumpIntervalMs = 40;
+
+std::string Latin1(const QString& text)
+{
+    return text.toLatin1().toStdString();
+}
+
+} // namespace
+
+image::Progress frmMain::MakeProgress()
+{
+    return [this] {
+        if (m_pumpTimer.isValid() && m_pumpTimer.elapsed() < kPumpIntervalMs)
+            return;
+        m_pumpTimer.start();
+        // Paint and keep the clock going, but hold back what the user does.
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+}
+
+void frmMain::RebuildTree()
+{
+    MakeRootColumns();
+    setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" - ") + m_imageFileName);
+    m_filling = true;
+    m_currentNode = nullptr;
+    m_treeModel->Clear();
+    TreeNodeItem* root =
+        m_treeModel->SetRoot(QString::fromLatin1(image::GetDirectoryName(m_disc, image::kRoot)), image::kRootSector);
+    m_currentNode = root;
+    {
+        BusyScope busy(*this, QStringLiteral("Reading directories"));
+        FindFiles(root, image::kRoot);
+    }
+    m_tvwDB->expandAll();
+    m_filling = false;
+    tvwDB_NodeClick(root);
+    ShowDiscUsage();
+}
+
+void frmMain::FindFiles(TreeNodeItem* node, image::SectorAddress sector)
+{
+    // The core walks the directories (bounded against loops in a damaged
+    // image); the nodes are made from its result in one go.
+    (void)sector;
+    const views::TreeNode tree = views::BuildDirectoryTree(m_disc, MakeProgress());
+    m_treeModel->AddChildren(node, tree);
+}
+
+void frmMain::MakeRootColumns()
+{
+    m_listModel->SetItems({});
+    m_listModel->sort(0, Qt::AscendingOrder);
+    m_lvwDB->ShowSort(0, Qt::AscendingOrder);
+    for (int i = 0; i < 7; ++i)
+        m_lvwDB->Details()->setColumnWidth(i, TwipsToPixels(kColumnWidths[i]));
+    m_currentItem = QPersistentModelIndex();
+}
+
+void frmMain::GetRootTitles()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_currentItem = QPersistentModelIndex();
+    std::vector<views::ListColumns> items;
+    if (m_currentNode) {
+        const image::SectorAddress dir(m_currentNode->tag & image::kMaxSectorValue);
+        // An unsigned block (or one past the image's end) lists nothing.
+        if (image::IsDirectory(m_disc, dir)) {
+            for (int slot = 0; slot < image::dir::kSlots && !image::SlotIsEmpty(m_disc, dir, slot); ++slot)
+                items.push_back(views::EntryColumns(m_disc, dir, slot));
+        }
+    }
+    m_listModel->SetItems(std::move(items));
+    ShowDiscUsage();
+    QApplication::restoreOverrideCursor();
+    if (m_listModel->rowCount() > 0) {
+        // The first item becomes current without being selected.
+        m_lvwDB->Selection()->setCurrentIndex(m_listModel->index(0, 0), QItemSelectionModel::NoUpdate);
+        m_currentItem = QPersistentModelIndex(m_listModel->index(0, 0));
+        UpdateFileMenu();
+    }
+}
+
+void frmMain::UpdateFileMenu()
+{
+    if (!m_currentItem.isValid()) {
+        for (const char* name : {"mnuFileViewText", "mnuFileViewBasic", "mnuFileViewDis", "mnuFileViewCat",
+                                 "mnuFileViewCatAll", "mnuFileViewEx", "mnuFileViewExAll"})
+            m_actions.value(QString::fromLatin1(name))->setEnabled(false);
+        return;
+    }
+    const bool directory = ListModel::IsDirectory(m_listModel->Item(m_currentItem.row()));
+    for (const char* name : {"mnuFileViewText", "mnuFileViewBasic", "mnuFileViewDis"})
+        m_actions.value(QString::fromLatin1(name))->setEnabled(!directory);
+    for (const char* name : {"mnuFileViewCat", "mnuFileViewCatAll", "mnuFileViewEx", "mnuFileViewExAll"})
+        m_actions.value(QString::fromLatin1(name))->setEnabled(directory);
+}
+
+void frmMain::SetStatus(const QString& text, bool busy)
+{
+    if (text.isEmpty()) {
+        // Only the wait pointers this window set may be taken back.
+        if (!m_busy) {
+            while (QApplication::overrideCursor())
+                QApplication::restoreOverrideCursor();
+        }
+        m_statusPanel->setText(QStringLiteral("Ready"));
+    } else {
+        m_statusPanel->setText(busy ? text + QStringLiteral(", please wait...") : text);
+    }
+    m_statusPanel->repaint();
+}
+
+void frmMain::ShowDiscUsage()
+{
+    SetStatus(QString::fromLatin1(views::DiscUsageText(m_disc)), false);
+}
+
+// --- Tree events ----------------------------------------------------------
+
+void frmMain::tvwDB_NodeClick(TreeNodeItem* node)
+{
+    if (!node)
+        return;
+    m_currentNode = node;
+    const QModelIndex index = m_treeModel->IndexOf(node);
+    m_tvwDB->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    GetRootTitles();
+    // Children are kept in order by the model; nothing to sort here.
+    m_tvwDB->viewport()->update();
+}
+
+void frmMain::tvwDB_Expand(TreeNodeItem* node)
+{
+    if (!node)
+        return;
+    m_treeModel->SetImage(node, QStringLiteral("open"));
+    tvwDB_NodeClick(node);
+}
+
+void frmMain::tvwDB_Collapse(TreeNodeItem* node)
+{
+    if (!node)
+        return;
+    m_treeModel->SetImage(node, QStringLiteral("closed"));
+    tvwDB_NodeClick(node);
+}
+
+void frmMain::tvwDB_AfterLabelEdit(TreeNodeItem* node, const QString& newText)
+{
+    (void)node;
+    (void)newText;
+    (void)Latin1;
+    // Renaming waits for RenameEntry in the core.
+}
+
+// --- List events -------------------------------------------------------------
+
+void frmMain::lvwDB_ItemClick(const QModelIndex& item)
+{
+    if (!item.isValid())
+        return;
+    m_currentItem = QPersistentModelIndex(item.sibling(item.row(), 0));
+    UpdateFileMenu();
+}
+
+void frmMain::lvwDB_ColumnClick(int column)
+{
+    // One direction flag for the whole list: every click flips it.
+    m_sortFlag = (m_sortFlag == Qt::AscendingOrder) ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_listModel->sort(column, *m_sortFlag);
+    m_lvwDB->ShowSort(column, *m_sortFlag);
+}
+
+void frmMain::lvwDB_DblClick()
+{
+    if (!m_currentItem.isValid() || !m_currentNode)
+        return;
+    const QString text = QString::fromLatin1(m_listModel->Item(m_currentItem.row())[0]);
+    for (const auto& child : m_currentNode->children) {
+        if (child->text == text) {
+            m_tvwDB->expand(m_treeModel->IndexOf(child.get()));
+            tvwDB_NodeClick(child.get());
+            return;
+        }
+    }
+}
+
+void frmMain::lvwDB_AfterLabelEdit(const QString& newText)
+{
+    (void)newText;
+    // Renaming waits for RenameEntry in the core.
+}
+
+} // namespace marlin::explorer

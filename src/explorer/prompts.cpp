@@ -1,0 +1,112 @@
+#include "explorer/prompts.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "explorer/dialogs.h"
+#include "views/find_dialog.h"
+
+namespace marlin::explorer {
+
+QString QtFilter(const QString& barFilter)
+{
+    // Pairs of description and pattern; the description already names the pattern.
+    const QStringList parts = barFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i];
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> WidgetPrompts::OpenFileName(QWidget* owner, const QString& title, const QString& filter,
+                                                   const QString& preset)
+{
+    QFileDialog dialog(owner, title, QString(), QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile); // a missing file is reported by the command, not the dialog
+    if (!preset.isEmpty())
+        dialog.selectFile(preset);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+std::optional<QString> WidgetPrompts::SaveFileName(QWidget* owner, const QString& title, const QString& filter,
+                                                   const QString& preset)
+{
+    QFileDialog dialog(owner, title, QString(), QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite); // Save replaces without asking
+    if (!preset.isEmpty())
+        dialog.selectFile(preset);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+std::optional<QString> WidgetPrompts::ChooseFolder(QWidget* owner, const QString& prompt)
+{
+    QFileDialog dialog(owner, QStringLiteral("Browse For Folder"), QDir::homePath());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // The prompt says what the folder is for; the native chooser has no other place for it.
+    dialog.setLabelText(QFileDialog::LookIn, prompt);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty())
+        return std::nullopt;
+    return files.first();
+}
+
+void WidgetPrompts::Message(QWidget* owner, const QString& text, MessageIcon icon)
+{
+    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    QString::fromLatin1(kProgramTitle), text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+bool WidgetPrompts::Attributes(QWidget* owner, AttributeFlags& flags)
+{
+    frmAttr dialog(flags, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    flags = dialog.Flags();
+    return true;
+}
+
+std::optional<int> WidgetPrompts::BootOption(QWidget* owner, int current)
+{
+    frmBoot dialog(current, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Option();
+}
+
+std::optional<QString> WidgetPrompts::DirectoryTitle(QWidget* owner, const QString& current)
+{
+    frmTitle dialog(current, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Title();
+}
+
+std::optional<QString> WidgetPrompts::FindText(QWidget* owner, const QString& current)
+{
+    views::frmFind dialog(current, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Text();
+}
+
+void PromptSink::Show(const std::string& text)
+{
+    // Host paths in messages are UTF-8; image names are 7-bit, so both read correctly.
+    m_prompts.Message(m_owner, QString::fromUtf8(text));
+}
+
+} // namespace marlin::explorer

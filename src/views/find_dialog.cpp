@@ -1,0 +1,36 @@
+#include "views/find_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "explorer/dialogs.h"
+
+namespace marlin::views {
+
+frmFind::frmFind(const QString& text, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmFind"));
+    setWindowTitle(QStringLiteral("Find"));
+    auto* layout = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("Find :"), this);
+    label->setObjectName(QStringLiteral("lblFind"));
+    m_txtFind = new QLineEdit(text, this);
+    m_txtFind->setObjectName(QStringLiteral("txtFind"));
+    m_txtFind->selectAll();
+    label->setBuddy(m_txtFind);
+    row->addWidget(label);
+    row->addWidget(m_txtFind);
+    layout->addLayout(row);
+    layout->addWidget(explorer::MakeOkCancel(this));
+    m_txtFind->setFocus();
+}
+
+QString frmFind::Text() const
+{
+    return m_txtFind->text();
+}
+
+} // namespace marlin::views

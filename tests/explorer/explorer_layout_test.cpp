@@ -1,0 +1,168 @@
+// The explorer window's geometry, settings and splitter, in twips.
+#include <QFrame>
+
+#include "window_fixture.h"
+
+using namespace marlin;
+using marlin::test::WindowFixture;
+
+class ExplorerLayoutTest : public QObject {
+    Q_OBJECT
+
+    WindowFixture f;
+
+    int Px(double twips) const { return f.window->TwipsToPixels(twips); }
+    double OuterWidth() const { return f.window->PixelsToTwips(f.window->frameGeometry().width()); }
+    QWidget* Grip() const { return f.window->findChild<QWidget*>(QStringLiteral("imgSplitter")); }
+    QFrame* DragBar() const { return f.window->findChild<QFrame*>(QStringLiteral("picSplitter")); }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init()
+    {
+        test::ClearStore();
+        f.prompts = std::make_unique<test::ScriptedPrompts>();
+    }
+    void cleanup() { f.Stop(); }
+
+    void firstRunUsesTheDefaults()
+    {
+        f.Start();
+        const QRect outer = f.window->frameGeometry();
+        QCOMPARE(outer.x(), Px(1000));
+        QCOMPARE(outer.y(), Px(1000));
+        QCOMPARE(outer.width(), Px(6500));
+        QCOMPARE(outer.height(), Px(6500));
+        QVERIFY(f.window->DeleteLockedChecked());
+        QVERIFY(f.window->DeleteNonEmptyChecked());
+    }
+
+    void settingsSurviveTwoLifetimes()
+    {
+        f.Start();
+        f.SetOuter(Px(3000), Px(1500), Px(9000), Px(7200));
+        QVERIFY(f.Trigger("mnuOptionsDelete"));
+        f.Stop();
+        {
+            QSettings store = test::TestStore();
+            QCOMPARE(store.value(QStringLiteral("Settings/DeleteLocked")).toString(), QStringLiteral("False"));
+            QCOMPARE(store.value(QStringLiteral("Settings/DeleteNonEmpty")).toString(), QStringLiteral("True"));
+            QCOMPARE(store.value(QStringLiteral("Settings/MainWidth")).toString(), QStringLiteral("9000"));
+        }
+        f.Start();
+        const QRect outer = f.window->frameGeometry();
+        QCOMPARE(outer, QRect(Px(3000), Px(1500), Px(9000), Px(7200)));
+        QVERIFY(!f.window->DeleteLockedChecked());
+        QVERIFY(f.window->DeleteNonEmptyChecked());
+    }
+
+    void minimisedCloseStoresNothing()
+    {
+        f.Start();
+        f.SetOuter(Px(3000), Px(1500), Px(9000), Px(7200));
+        f.Stop();
+        f.Start();
+        QVERIFY(f.Trigger("mnuOptionsEmpty"));
+        f.window->showMinimized();
+        QVERIFY(f.window->isMinimized());
+        f.Stop();
+        QSettings store = test::TestStore();
+        QCOMPARE(store.value(QStringLiteral("Settings/MainLeft")).toString(), QStringLiteral("3000"));
+        QCOMPARE(store.value(QStringLiteral("Settings/DeleteNonEmpty")).toString(), QStringLiteral("True"));
+    }
+
+    void unreadableValuesFallBack_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("deleteLocked");
+        QTest::addColumn<int>("expectedWidth");
+        QTest::addColumn<bool>("expectedLocked");
+        QTest::newRow("words") << "wide"
+                               << "maybe" << 6500 << true;
+        QTest::newRow("empty") << ""
+                               << "" << 6500 << true;
+        QTest::newRow("valid") << "8000.5"
+                               << "false" << 8000 << false;
+    }
+    void unreadableValuesFallBack()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, deleteLocked);
+        QFETCH(int, expectedWidth);
+        QFETCH(bool, expectedLocked);
+        {
+            QSettings store = test::TestStore();
+            store.setValue(QStringLiteral("Settings/MainWidth"), width);
+            store.setValue(QStringLiteral("Settings/DeleteLocked"), deleteLocked);
+        }
+        f.Start();
+        QVERIFY(std::abs(f.window->frameGeometry().width() - Px(expectedWidth)) <= 1);
+        QCOMPARE(f.window->DeleteLockedChecked(), expectedLocked);
+    }
+
+    void narrowWindowSnapsBack()
+    {
+        f.Start();
+        f.SetOuter(f.window->x(), f.window->y(), Px(1000), f.window->frameGeometry().height());
+        QCOMPARE(f.window->frameGeometry().width(), Px(3000));
+    }
+
+    void splitterStaysInItsLimits_data()
+    {
+        QTest::addColumn<int>("windowWidth");
+        QTest::addColumn<double>("asked");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("too far left") << 9000 << 200.0 << 3000.0;
+        QTest::newRow("inside") << 9000 << 4500.0 << 4500.0;
+        QTest::newRow("too far right") << 9000 << 8000.0 << 6000.0;
+        QTest::newRow("default window, left") << 6500 << 3200.0 << 3200.0;
+        QTest::newRow("default window, right") << 6500 << 5000.0 << 3500.0;
+        // Narrower than 6000: the upper limit wins.
+        QTest::newRow("narrow window") << 5000 << 3500.0 << 2000.0;
+    }
+    void splitterStaysInItsLimits()
+    {
+        QFETCH(int, windowWidth);
+        QFETCH(double, asked);
+        QFETCH(double, expected);
+        f.Start();
+        f.SetOuter(f.window->x(), f.window->y(), Px(windowWidth), f.window->frameGeometry().height());
+        f.window->SizeControls(asked);
+        // Within a pixel: the window's width is a whole number of pixels.
+        const double x = f.window->SplitterPosition();
+        QVERIFY2(std::abs(x - expected) <= 15, qPrintable(QString::number(x)));
+        QCOMPARE(f.window->tvwDB()->width(), Px(x));
+        QCOMPARE(f.window->lvwDB()->x(), Px(x + 40));
+        QCOMPARE(f.window->lvwDB()->width(), Px(OuterWidth() - (x + 140)));
+        QCOMPARE(f.window->lvwDB()->height(), f.window->tvwDB()->height());
+    }
+
+    void draggingTheGrip()
+    {
+        f.Start();
+        f.SetOuter(f.window->x(), f.window->y(), Px(9000), f.window->frameGeometry().height());
+        QCOMPARE(f.window->SplitterPosition(), 3000.0); // 1965 at start, raised by the first layout
+        QWidget* grip = Grip();
+        QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(1, 5));
+        QVERIFY(DragBar()->isVisible());
+        QCOMPARE(DragBar()->x(), grip->x());
+        // To 200 twips from the left: the bar stops at 500.
+        QTest::mouseMove(grip, QPoint(Px(200) - grip->x(), 5));
+        QCOMPARE(DragBar()->x(), Px(500));
+        // Far right: the bar stops 500 short of the window's width.
+        QTest::mouseMove(grip, QPoint(Px(8900) - grip->x(), 5));
+        QCOMPARE(DragBar()->x(), Px(8500));
+        QTest::mouseMove(grip, QPoint(Px(200) - grip->x(), 5));
+        QTest::mouseRelease(grip, Qt::LeftButton, {}, QPoint(Px(200) - grip->x(), 5));
+        QVERIFY(!DragBar()->isVisible());
+        QCOMPARE(f.window->SplitterPosition(), 3000.0);
+        // A drag inside the limits moves the splitter there.
+        QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(1, 5));
+        QTest::mouseMove(grip, QPoint(Px(5000) - grip->x(), 5));
+        QTest::mouseRelease(grip, Qt::LeftButton, {}, QPoint(Px(5000) - grip->x(), 5));
+        QVERIFY(std::abs(f.window->SplitterPosition() - 5000.0) < 15.0);
+    }
+};
+
+QTEST_MAIN(ExplorerLayoutTest)
+#include "explorer_layout_test.moc"

@@ -1,0 +1,174 @@
+// The view window: text with CR LF lines, find, find next, save, print, close.
+#include <QFile>
+#include <QFontInfo>
+#include <QPlainTextEdit>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+
+#include "scripted_prompts.h"
+#include "views/view_window.h"
+
+#include <QTest>
+
+using namespace marlin;
+
+class ViewWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::ScriptedPrompts> prompts;
+    QPointer<views::frmView> view;
+    std::unique_ptr<QTemporaryDir> tempDir;
+
+    void Click(int position)
+    {
+        QTextCursor cursor = view->rtbView()->textCursor();
+        cursor.setPosition(position);
+        view->rtbView()->setTextCursor(cursor);
+    }
+    int Selected() const { return view->rtbView()->textCursor().selectionStart(); }
+
+private slots:
+    void init()
+    {
+        prompts = std::make_unique<test::ScriptedPrompts>();
+        tempDir = std::make_unique<QTemporaryDir>();
+        view = new views::frmView(*prompts);
+        view->show();
+        view->AppendText("Dir. Hello\rdir two\r\rthird DIR\r");
+        views::frmView::FindText().clear();
+    }
+    void cleanup()
+    {
+        views::frmView::CloseAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void startsAsAnEmptyFixedPitchWindow()
+    {
+        auto* fresh = new views::frmView(*prompts);
+        QCOMPARE(fresh->windowTitle(), QStringLiteral("View File"));
+        QVERIFY(fresh->rtbView()->toPlainText().isEmpty());
+        QVERIFY(QFontInfo(fresh->rtbView()->font()).fixedPitch());
+        QCOMPARE(fresh->findChild<QAction*>(QStringLiteral("mnuEditFind"))->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_F));
+        QCOMPARE(fresh->findChild<QAction*>(QStringLiteral("mnuEditNext"))->shortcut(), QKeySequence(Qt::Key_F3));
+        fresh->close();
+    }
+
+    void appendedLinesEndInCrLf()
+    {
+        QCOMPARE(view->Text(), QStringLiteral("Dir. Hello\r\ndir two\r\n\r\nthird DIR\r\n"));
+        view->AppendText("more");
+        QCOMPARE(view->Text(), QStringLiteral("Dir. Hello\r\ndir two\r\n\r\nthird DIR\r\nmore"));
+    }
+
+    void findIgnoresCaseAndNextGoesOn()
+    {
+        prompts->finds.push_back(QStringLiteral("dir"));
+        view->findChild<QAction*>(QStringLiteral("mnuEditFind"))->trigger();
+        QCOMPARE(view->FindPos, 0);
+        QCOMPARE(view->rtbView()->textCursor().selectedText(), QStringLiteral("Dir"));
+        QCOMPARE(views::frmView::FindText(), QStringLiteral("dir"));
+        auto* next = view->findChild<QAction*>(QStringLiteral("mnuEditNext"));
+        next->trigger();
+        QCOMPARE(Selected(), 11);
+        next->trigger();
+        QCOMPARE(view->rtbView()->textCursor().selectedText(), QStringLiteral("DIR"));
+        next->trigger(); // past the last: silently stops
+        QCOMPARE(view->FindPos, -1);
+        next->trigger();
+        QCOMPARE(view->FindPos, -1);
+        QVERIFY(prompts->messages.isEmpty());
+        // A new Find starts from the top and shows the last text again.
+        prompts->finds.push_back(QStringLiteral("DIR"));
+        view->findChild<QAction*>(QStringLiteral("mnuEditFind"))->trigger();
+        QCOMPARE(prompts->findPreset, QStringLiteral("dir"));
+        QCOMPARE(view->FindPos, 0);
+    }
+
+    void findNextStartsAfterTheCaret()
+    {
+        views::frmView::FindText() = QStringLiteral("dir");
+        Click(12); // inside "dir two": the next match is the third line's
+        view->findChild<QAction*>(QStringLiteral("mnuEditNext"))->trigger();
+        QCOMPARE(view->rtbView()->textCursor().selectedText(), QStringLiteral("DIR"));
+        Click(11); // on the "d": Find Next starts one further
+        view->findChild<QAction*>(QStringLiteral("mnuEditNext"))->trigger();
+        QCOMPARE(view->rtbView()->textCursor().selectedText(), QStringLiteral("DIR"));
+    }
+
+    void findMissingTextSaysSo_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("absent") << "zebra";
+        QTest::newRow("empty") << "";
+    }
+    void findMissingTextSaysSo()
+    {
+        QFETCH(QString, text);
+        prompts->finds.push_back(text);
+        view->findChild<QAction*>(QStringLiteral("mnuEditFind"))->trigger();
+        QCOMPARE(prompts->messages, QStringList{QStringLiteral("Text Not Found")});
+        QCOMPARE(view->FindPos, -1);
+        view->findChild<QAction*>(QStringLiteral("mnuEditNext"))->trigger();
+        QCOMPARE(view->FindPos, -1);
+        QVERIFY(!view->rtbView()->textCursor().hasSelection());
+    }
+
+    void cancelledFindStopsFindNext()
+    {
+        views::frmView::FindText() = QStringLiteral("dir");
+        prompts->finds.push_back(std::nullopt);
+        view->findChild<QAction*>(QStringLiteral("mnuEditFind"))->trigger();
+        QCOMPARE(view->FindPos, -1);
+        view->findChild<QAction*>(QStringLiteral("mnuEditNext"))->trigger();
+        QVERIFY(!view->rtbView()->textCursor().hasSelection());
+    }
+
+    void saveWritesCrLfAndOneMoreLineEnd()
+    {
+        view->ViewName = QStringLiteral("$");
+        const QString path = tempDir->filePath(QStringLiteral("out.txt"));
+        prompts->files.push_back(path);
+        view->findChild<QAction*>(QStringLiteral("mnuFileSave"))->trigger();
+        QCOMPARE(prompts->lastPresetName, QStringLiteral("$.txt"));
+        QCOMPARE(prompts->asked.last(), QStringLiteral("Save File As"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("Dir. Hello\r\ndir two\r\n\r\nthird DIR\r\n\r\n"));
+    }
+
+    void saveCancelledOrFailingWritesNothing()
+    {
+        prompts->files.push_back(std::nullopt);
+        prompts->files.push_back(QString());
+        prompts->files.push_back(tempDir->filePath(QStringLiteral("no/such/folder/out.txt")));
+        for (int i = 0; i < 3; ++i)
+            view->findChild<QAction*>(QStringLiteral("mnuFileSave"))->trigger();
+        QCOMPARE(QDir(tempDir->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(prompts->messages.size(), 1); // only the file that could not be made
+    }
+
+    void printWithoutAPrinterSaysSo()
+    {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("this machine has a printer");
+        view->findChild<QAction*>(QStringLiteral("mnuFilePrint"))->trigger();
+        QCOMPARE(prompts->messages, QStringList{QStringLiteral("No Printer Available")});
+    }
+
+    void viewsAreIndependent()
+    {
+        auto* second = new views::frmView(*prompts);
+        second->show();
+        QCOMPARE(views::frmView::OpenViews().size(), 2);
+        view->findChild<QAction*>(QStringLiteral("mnuFileClose"))->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(view.isNull());
+        QCOMPARE(views::frmView::OpenViews(), QList<views::frmView*>{second});
+        QVERIFY(second->isVisible());
+    }
+};
+
+QTEST_MAIN(ViewWindowTest)
+#include "view_window_test.moc"

@@ -1,6 +1,7 @@
 #include "views/view_modes.h"
 
 #include "image/directory.h"
+#include "views/listings.h"
 
 namespace marlin::views {
 
@@ -18,14 +19,30 @@ image::SectorAddress ItemSector(const ListColumns& item)
 
 std::optional<ViewText> ProduceView(int mode, const image::Disc& disc, const ViewSource& source)
 {
-    (void)disc;
     const bool needsNode = mode >= kViewNodeCat && mode <= kViewNodeExAll;
     const bool needsItem = !needsNode && mode != kViewMap;
     if (mode < 0 || mode > kViewDis || (needsItem && !source.item) || (needsNode && !source.node))
         return std::nullopt;
-    // The producers are wired here as they join the core.
-    (void)ItemSector;
-    return std::nullopt;
+    const auto sector = [&] { return needsNode ? *source.node : ItemSector(*source.item); };
+    switch (mode) {
+    case kViewMap:
+        return ShowMap(disc);
+    case kViewItemCat:
+    case kViewNodeCat:
+        return ShowCat(disc, sector());
+    case kViewItemCatAll:
+    case kViewNodeCatAll:
+        return ShowCatAll(disc, sector(), image::GetDirectoryName(disc, sector()));
+    case kViewItemEx:
+    case kViewNodeEx:
+        return ShowEx(disc, sector());
+    case kViewItemExAll:
+    case kViewNodeExAll:
+        return ShowExAll(disc, sector(), image::GetDirectoryName(disc, sector()));
+    default:
+        // The file views (text, hex, BASIC, disassembly) are wired as they join the core.
+        return std::nullopt;
+    }
 }
 
 } // namespace marlin::views

@@ -5,9 +5,11 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "views/listings.h"
 #include "window_fixture.h"
 
 using namespace marlin;
@@ -407,6 +409,108 @@ private slots:
         f.window->lvwDB_ColumnClick(3);
         f.window->lvwDB_ColumnClick(5);
         QVERIFY(f.Trigger("mnuDiscNew1M"));
+    }
+
+    void viewCommandsOpenTheirListing_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("node"); // the directory shown
+        QTest::addColumn<QString>("item"); // the item clicked, if any
+        QTest::addColumn<QString>("listing");
+        QTest::addColumn<QString>("of"); // the directory listed
+        QTest::newRow("map") << "mnuDiscMap"
+                             << "$"
+                             << ""
+                             << "map"
+                             << "";
+        QTest::newRow("directory *CAT") << "mnuDirectoryCat"
+                                        << "GAMES"
+                                        << ""
+                                        << "cat"
+                                        << "GAMES";
+        QTest::newRow("directory *CATALL") << "mnuDirectoryCatAll"
+                                           << "$"
+                                           << ""
+                                           << "catall"
+                                           << "$";
+        QTest::newRow("directory *EX") << "mnuDirectoryEx"
+                                       << "GAMES"
+                                       << ""
+                                       << "ex"
+                                       << "GAMES";
+        QTest::newRow("directory *EXALL") << "mnuDirectoryExAll"
+                                          << "GAMES"
+                                          << ""
+                                          << "exall"
+                                          << "GAMES";
+        QTest::newRow("item *CAT") << "mnuFileViewCat"
+                                   << "$"
+                                   << "GAMES"
+                                   << "cat"
+                                   << "GAMES";
+        QTest::newRow("item *CATALL") << "mnuFileViewCatAll"
+                                      << "$"
+                                      << "GAMES"
+                                      << "catall"
+                                      << "GAMES";
+        QTest::newRow("item *EX") << "mnuFileViewEx"
+                                  << "$"
+                                  << "UTILS"
+                                  << "ex"
+                                  << "UTILS";
+        QTest::newRow("item *EXALL") << "mnuFileViewExAll"
+                                     << "$"
+                                     << "GAMES"
+                                     << "exall"
+                                     << "GAMES";
+    }
+    void viewCommandsOpenTheirListing()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, node);
+        QFETCH(QString, item);
+        QFETCH(QString, listing);
+        QFETCH(QString, of);
+        f.OpenDisc(test::PopulatedDisc());
+        auto* root = f.window->CurrentNode();
+        if (node != QStringLiteral("$"))
+            f.ClickNode(f.Child(root, node));
+        if (!item.isEmpty())
+            f.ClickItem(f.Row(item));
+        const image::Disc& disc = f.window->disc();
+        const image::SectorAddress sector = of == QStringLiteral("$")
+                                                ? image::kRoot
+                                                : image::SectorAddress(f.Child(root, of) ? f.Child(root, of)->tag : 0);
+        views::ViewText expected;
+        if (listing == QStringLiteral("map"))
+            expected = views::ShowMap(disc);
+        else if (listing == QStringLiteral("cat"))
+            expected = views::ShowCat(disc, sector);
+        else if (listing == QStringLiteral("ex"))
+            expected = views::ShowEx(disc, sector);
+        else if (listing == QStringLiteral("catall"))
+            expected = views::ShowCatAll(disc, sector, of.toStdString());
+        else
+            expected = views::ShowExAll(disc, sector, of.toStdString());
+        QVERIFY(f.Trigger(action.toLatin1().constData()));
+        views::frmView* view = f.window->LastView();
+        QVERIFY(view);
+        QVERIFY(view->isVisible());
+        QCOMPARE(view->windowTitle(), QString::fromStdString(expected.title));
+        QCOMPARE(view->Text(),
+                 QString::fromStdString(expected.text).replace(QStringLiteral("\r"), QStringLiteral("\r\n")));
+        QCOMPARE(view->ViewName, QString::fromStdString(expected.viewName));
+        QCOMPARE(view->rtbView()->textCursor().position(), 0);
+        QVERIFY(!expected.text.empty());
+    }
+
+    void viewsNeedTheirSelection()
+    {
+        // A blank disc has no items: the item views do nothing, the tree views work.
+        QVERIFY(f.Trigger("mnuFileViewHex"));
+        QVERIFY(f.window->LastView() == nullptr);
+        QVERIFY(f.Trigger("mnuDirectoryCat"));
+        QVERIFY(f.window->LastView() != nullptr);
     }
 
     void exitClosesTheWindowAndItsViews()

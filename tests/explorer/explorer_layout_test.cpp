@@ -17,7 +17,7 @@ class ExplorerLayoutTest : public QObject {
     QFrame* DragBar() const { return f.window->findChild<QFrame*>(QStringLiteral("picSplitter")); }
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { test::IsolateSettings(); }
     void init()
     {
         test::ClearStore();

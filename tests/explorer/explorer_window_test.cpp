@@ -21,7 +21,7 @@ class ExplorerWindowTest : public QObject {
     WindowFixture f;
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { test::IsolateSettings(); }
     void init()
     {
         test::ClearStore();

@@ -19,6 +19,14 @@
 
 namespace marlin::test {
 
+// Each test program keeps its settings in a folder of its own, so programs
+// running side by side never share a store (and never touch the user's).
+inline void IsolateSettings()
+{
+    static QTemporaryDir folder;
+    qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
+}
+
 inline QSettings TestStore()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Marlin Explorer"),

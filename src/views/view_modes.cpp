@@ -1,6 +1,9 @@
 #include "views/view_modes.h"
 
 #include "image/directory.h"
+#include "views/basic_lister.h"
+#include "views/disassembler.h"
+#include "views/dumps.h"
 #include "views/listings.h"
 
 namespace marlin::views {
@@ -25,6 +28,14 @@ std::optional<ViewText> ProduceView(int mode, const image::Disc& disc, const Vie
         return std::nullopt;
     const auto sector = [&] { return needsNode ? *source.node : ItemSector(*source.item); };
     switch (mode) {
+    case kViewText:
+        return ShowText(disc, *source.item);
+    case kViewHex:
+        return ShowHex(disc, *source.item);
+    case kViewBasic:
+        return Show_Basic(disc, *source.item);
+    case kViewDis:
+        return ShowDis(disc, *source.item);
     case kViewMap:
         return ShowMap(disc);
     case kViewItemCat:
@@ -40,7 +51,6 @@ std::optional<ViewText> ProduceView(int mode, const image::Disc& disc, const Vie
     case kViewNodeExAll:
         return ShowExAll(disc, sector(), image::GetDirectoryName(disc, sector()));
     default:
-        // The file views (text, hex, BASIC, disassembly) are wired as they join the core.
         return std::nullopt;
     }
 }

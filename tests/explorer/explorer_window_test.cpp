@@ -9,6 +9,9 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "views/basic_lister.h"
+#include "views/disassembler.h"
+#include "views/dumps.h"
 #include "views/listings.h"
 #include "window_fixture.h"
 
@@ -482,7 +485,18 @@ private slots:
                                                 ? image::kRoot
                                                 : image::SectorAddress(f.Child(root, of) ? f.Child(root, of)->tag : 0);
         views::ViewText expected;
-        if (listing == QStringLiteral("map"))
+        const auto clicked = f.window->CurrentItem().isValid()
+                                 ? f.window->listModel()->Item(f.window->CurrentItem().row())
+                                 : views::ListColumns{};
+        if (listing == QStringLiteral("text"))
+            expected = views::ShowText(disc, clicked);
+        else if (listing == QStringLiteral("hex"))
+            expected = views::ShowHex(disc, clicked);
+        else if (listing == QStringLiteral("basic"))
+            expected = views::Show_Basic(disc, clicked);
+        else if (listing == QStringLiteral("dis"))
+            expected = views::ShowDis(disc, clicked);
+        else if (listing == QStringLiteral("map"))
             expected = views::ShowMap(disc);
         else if (listing == QStringLiteral("cat"))
             expected = views::ShowCat(disc, sector);
@@ -509,6 +523,10 @@ private slots:
         // A blank disc has no items: the item views do nothing, the tree views work.
         QVERIFY(f.Trigger("mnuFileViewHex"));
         QVERIFY(f.window->LastView() == nullptr);
+        f.OpenDisc(test::PopulatedDisc());
+        f.ClickItem(f.Row(QStringLiteral("README")));
+        QVERIFY(f.Trigger("mnuFileViewHex"));
+        QCOMPARE(f.window->LastView()->windowTitle(), QStringLiteral("View File - README"));
         QVERIFY(f.Trigger("mnuDirectoryCat"));
         QVERIFY(f.window->LastView() != nullptr);
     }

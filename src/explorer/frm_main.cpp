@@ -201,10 +201,10 @@ void frmMain::BuildMenus()
 
     // The help items belong to the application shell, which connects them.
     QMenu* help = menu("mnuHelp", "&Help");
-    AddItem(help, "mnuHelpContents", "&Contents");
-    AddItem(help, "mnuHelpSearch", "&Search For Help On...");
+    AddItem(help, "mnuHelpContents", "&Contents", &frmMain::mnuHelpContents_Click);
+    AddItem(help, "mnuHelpSearch", "&Search For Help On...", &frmMain::mnuHelpSearch_Click);
     help->addSeparator()->setObjectName(QStringLiteral("mnuHelpBar1"));
-    AddItem(help, "mnuHelpAbout", "&About Marlin Explorer...");
+    AddItem(help, "mnuHelpAbout", "&About Marlin Explorer...", &frmMain::mnuHelpAbout_Click);
 }
 
 void frmMain::BuildToolBar()

@@ -56,6 +56,8 @@ public:
 
     // Start-up: geometry and options from the settings, show, blank 4 MB disc.
     void Form_Load();
+    // Opens an image file as "&Open Disc Image..." does once a name is chosen (also the program's argument).
+    void OpenImageFile(const QString& path);
 
     // --- Tree and list -------------------------------------------------
     void RebuildTree();
@@ -167,6 +169,9 @@ private:
     void mnuFileRename_Click();
     void mnuFileExport_Click();
     void tbUpOneLevel_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpSearch_Click();
+    void mnuHelpAbout_Click();
     void tbSave_Click();
 
     std::unique_ptr<Prompts> m_ownedPrompts;

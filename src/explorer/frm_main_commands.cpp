@@ -70,20 +70,25 @@ void frmMain::mnuDiscOpen_Click()
     const auto path = m_prompts->OpenFileName(this, QStringLiteral("Open Marlin Disc Image"), kDiscFilter, QString());
     if (!path || path->isEmpty())
         return;
-    if (!QFileInfo::exists(*path)) {
-        m_prompts->Message(this, QStringLiteral("File Not Found : ") + *path);
+    OpenImageFile(*path);
+}
+
+void frmMain::OpenImageFile(const QString& path)
+{
+    if (!QFileInfo::exists(path)) {
+        m_prompts->Message(this, QStringLiteral("File Not Found : ") + path);
         return;
     }
     PromptSink sink(*m_prompts, this);
-    auto opened = image::OpenImage(path->toStdString(), sink);
+    auto opened = image::OpenImage(path.toStdString(), sink);
     // A file that is not an image keeps the current one; the core has said why.
     if (!opened)
         return;
-    m_imageFileName = *path;
+    m_imageFileName = path;
     {
         QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(kProgramTitle),
                            QString::fromLatin1(kProgramTitle));
-        settings.setValue(QStringLiteral("Settings/Root"), *path);
+        settings.setValue(QStringLiteral("Settings/Root"), path);
     }
     for (const char* name : {"mnuDiscMap", "mnuDiscSave", "mnuDiscBoot"})
         m_actions.value(QString::fromLatin1(name))->setEnabled(true);

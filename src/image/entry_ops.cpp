@@ -4,19 +4,63 @@
 #include <cstring>
 #include <string>
 
+#include "image/bytes.h"
 #include "image/directory.h"
 
 namespace marlin::image {
 
-std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::string_view name,
-                                             MessageSink& sink)
+namespace {
+
+constexpr std::string_view kRefusedInNames = " -.:*#$&@^";
+constexpr std::string_view kRefusedInTitles = "-.:*#$&@^";
+
+bool AllCharactersAllowed(std::string_view text, std::string_view refused)
 {
+    for (char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 32 || code > 127 || refused.find(c) != std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+
+// Every editing step below writes inside the block; a damaged entry may name
+// a directory that lies (partly) outside the image.
+bool BlockInside(const Disc& disc, SectorAddress dir)
+{
+    return disc.Contains(dir.byteOffset(), dir::kBlockSize);
+}
+
+void CopySlotBytes(Disc& disc, SectorAddress dir, int from, int to)
+{
+    std::memmove(disc.DiscImage.data() + EntryOffset(dir, to), disc.DiscImage.data() + EntryOffset(dir, from),
+                 dir::kSlotSize);
+}
+
+} // namespace
+
+bool IsLegalEntryName(std::string_view name)
+{
+    // An empty name would be stored as a bare CR: a slot that counts as
+    // occupied but has no name to find it by.
+    return !name.empty() && AllCharactersAllowed(name, kRefusedInNames);
+}
+
+bool IsLegalTitle(std::string_view title)
+{
+    return AllCharactersAllowed(title, kRefusedInTitles);
+}
+
+std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::string_view name, MessageSink& sink)
+{
+    if (!BlockInside(disc, parent))
+        return std::nullopt;
     // Space is tested before anything about the parent, as every allocation does.
     const int run = FindFreeRun(disc, dir::kBlockSize);
     // A damaged map may offer a run outside the image: that is no space either.
-    if (run < 0 || !disc.Contains(SectorAddress(disc.map.runs[static_cast<std::size_t>(run)].Start & kMaxSectorValue)
-                                      .byteOffset(),
-                                  dir::kBlockSize)) {
+    if (run < 0 ||
+        !disc.Contains(SectorAddress(disc.map.runs[static_cast<std::size_t>(run)].Start & kMaxSectorValue).byteOffset(),
+                       dir::kBlockSize)) {
         sink.Report({RefusalCode::NotEnoughSpace, {}, {}});
         return std::nullopt;
     }
@@ -58,6 +102,108 @@ std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, s
 
     ClaimRun(disc, run, dir::kBlockSectors);
     return s;
+}
+
+bool RenameEntry(Disc& disc, std::string_view oldName, std::string_view newName, SectorAddress dir, bool ignoreLock,
+                 MessageSink& sink)
+{
+    if (!BlockInside(disc, dir))
+        return true;
+    const int i = FindEntry(disc, dir, oldName);
+    if (i < 0)
+        return true;
+    const std::uint64_t e = EntryOffset(dir, i);
+    const bool isDir = disc.At(e + entry::kAttrD) & 0x80;
+    if (!ignoreLock && (disc.At(e + entry::kAttrL) & 0x80)) {
+        sink.Report(
+            {isDir ? RefusalCode::RenameLockedDirectory : RefusalCode::RenameLockedFile, std::string(oldName), {}});
+        return true;
+    }
+    const std::string cut(newName.substr(0, dir::kNameLength));
+    // The duplicate test comes first, so a change of case only is refused too.
+    if (FindEntry(disc, dir, cut) >= 0) {
+        sink.Report({RefusalCode::NameAlreadyExists, cut, {}});
+        return true;
+    }
+    if (!IsLegalEntryName(cut)) {
+        sink.Report({RefusalCode::IllegalFileName, cut, {}});
+        return true;
+    }
+
+    // New name bytes under the old attribute bits (R W L D E and the unused
+    // bit 7 of bytes 5..9 all stay).
+    std::uint8_t t[dir::kSlotSize];
+    std::memcpy(t, disc.DiscImage.data() + e, dir::kSlotSize);
+    const std::string padded = PaddedName(cut);
+    for (std::size_t k = 0; k < dir::kNameLength; ++k)
+        t[k] = static_cast<std::uint8_t>((t[k] & 0x80) | static_cast<std::uint8_t>(padded[k]));
+    t[entry::kSequence] = NextSequenceNumber(disc, dir);
+
+    RemoveEntry(disc, dir, i);
+    const std::string key = UpperName(cut);
+    int k = 0;
+    while (k < dir::kSlots - 1 && !SlotIsEmpty(disc, dir, k) && !(UpperName(GetEntryName(disc, dir, k)) > key))
+        ++k;
+    for (int j = dir::kSlots - 1; j > k; --j)
+        CopySlotBytes(disc, dir, j - 1, j);
+    std::memcpy(disc.DiscImage.data() + EntryOffset(dir, k), t, dir::kSlotSize);
+
+    // A directory carries its name (with the attribute bits) in its own block
+    // too, so that its catalogue header follows the rename. The title stays.
+    if (isDir) {
+        const SectorAddress sub(Get24(t, entry::kStart));
+        if (BlockInside(disc, sub))
+            std::memcpy(disc.DiscImage.data() + sub.byteOffset() + dir::kName, t, dir::kNameLength);
+    }
+    return false;
+}
+
+bool SetAttributes(Disc& disc, SectorAddress dir, std::string_view name, bool r, bool w, bool l)
+{
+    if (!BlockInside(disc, dir))
+        return false;
+    const int i = FindEntry(disc, dir, name);
+    if (i < 0)
+        return false;
+    const std::uint64_t e = EntryOffset(dir, i);
+    auto setBit = [&](std::size_t at, bool on) {
+        disc.Set(e + at, static_cast<std::uint8_t>((disc.At(e + at) & 0x7F) | (on ? 0x80 : 0)));
+    };
+    setBit(entry::kAttrR, r);
+    setBit(entry::kAttrW, w);
+    setBit(entry::kAttrL, l);
+    disc.Set(e + entry::kSequence, NextSequenceNumber(disc, dir));
+    if (disc.At(e + entry::kAttrD) & 0x80) {
+        const SectorAddress sub(disc.Read24(e + entry::kStart));
+        if (BlockInside(disc, sub))
+            for (std::size_t k = entry::kAttrR; k <= entry::kAttrL; ++k)
+                disc.Set(sub.byteOffset() + dir::kName + k, disc.At(e + k));
+    }
+    return true;
+}
+
+bool SetDirectoryTitle(Disc& disc, SectorAddress dir, std::string_view title, MessageSink& sink)
+{
+    const std::string cut(title.substr(0, dir::kTitleLength));
+    if (!IsLegalTitle(cut)) {
+        sink.Report({RefusalCode::IllegalTitle, cut, {}});
+        return true;
+    }
+    if (!BlockInside(disc, dir))
+        return true;
+    std::string padded = cut + static_cast<char>(kCR);
+    padded.resize(dir::kTitleLength, '\0');
+    for (std::size_t k = 0; k < dir::kTitleLength; ++k)
+        disc.Set(dir.byteOffset() + dir::kTitle + k, static_cast<std::uint8_t>(padded[k]));
+    NextSequenceNumber(disc, dir);
+    return false;
+}
+
+void SetBootOption(Disc& disc, std::uint8_t option)
+{
+    assert(option <= 3);
+    disc.Set(map::kBootOption, option);
+    disc.Set(map::kChecksum1, MapChecksum(disc, kSectorSize));
 }
 
 } // namespace marlin::image

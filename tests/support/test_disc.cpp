@@ -152,6 +152,12 @@ Disc SampleDisc()
     return disc;
 }
 
+std::uint8_t NextBcd(std::uint8_t b)
+{
+    const int v = (10 * (b >> 4) + (b & 15) + 1) % 100;
+    return static_cast<std::uint8_t>(16 * (v / 10) + v % 10);
+}
+
 std::vector<std::uint8_t> Bytes(std::string_view text)
 {
     return {text.begin(), text.end()};

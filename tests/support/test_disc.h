@@ -26,6 +26,9 @@ std::vector<std::string> ConsistencyProblems(const image::Disc& disc);
 // ALPHA (sector 7), beta (34) and the directory Games (9), which holds Elite (14).
 image::Disc SampleDisc();
 
+// The BCD sequence number after b (99 wraps to 00).
+std::uint8_t NextBcd(std::uint8_t b);
+
 // Bytes of a disc file, for building images in tests.
 std::vector<std::uint8_t> Bytes(std::string_view text);
 

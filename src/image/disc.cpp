@@ -146,4 +146,34 @@ std::optional<Refusal> FreeRun(Disc& disc, std::uint32_t s, std::uint32_t n)
     return std::nullopt;
 }
 
+namespace {
+
+std::vector<MapRun> MergedWithAll(const std::vector<MapRun>& runs, std::span<const MapRun> parts)
+{
+    // Only the final count matters: a later part may bridge two runs.
+    std::vector<MapRun> merged = runs;
+    for (const MapRun& part : parts)
+        merged = MergedWith(merged, part.Start, part.Length);
+    return merged;
+}
+
+} // namespace
+
+bool CanFreeRuns(const Disc& disc, std::span<const MapRun> parts)
+{
+    return static_cast<int>(MergedWithAll(disc.map.runs, parts).size()) <= map::kMaxRuns;
+}
+
+std::optional<Refusal> FreeRuns(Disc& disc, std::span<const MapRun> parts)
+{
+    if (parts.empty())
+        return std::nullopt;
+    auto merged = MergedWithAll(disc.map.runs, parts);
+    if (static_cast<int>(merged.size()) > map::kMaxRuns)
+        return Refusal{RefusalCode::FreeSpaceMapFull, {}, {}};
+    disc.map.runs = std::move(merged);
+    WriteFreeSpaceMap(disc);
+    return std::nullopt;
+}
+
 } // namespace marlin::image

@@ -105,5 +105,10 @@ std::uint32_t ClaimRun(Disc& disc, int i, std::uint32_t n);
 // Gives sectors back: sorted insert, merge, map rewritten. Refused with
 // FreeSpaceMapFull (nothing changed) when the run would need an 85th entry.
 [[nodiscard]] std::optional<Refusal> FreeRun(Disc& disc, std::uint32_t s, std::uint32_t n);
+// Gives back several runs as successive FreeRun calls would, all or nothing:
+// refused with FreeSpaceMapFull (nothing changed) when the final map would
+// need more entries than it holds. An empty list leaves the map untouched.
+[[nodiscard]] std::optional<Refusal> FreeRuns(Disc& disc, std::span<const MapRun> parts);
+[[nodiscard]] bool CanFreeRuns(const Disc& disc, std::span<const MapRun> parts);
 
 } // namespace marlin::image

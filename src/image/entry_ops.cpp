@@ -53,8 +53,6 @@ bool IsLegalTitle(std::string_view title)
 
 std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::string_view name, MessageSink& sink)
 {
-    if (!BlockInside(disc, parent))
-        return std::nullopt;
     // Space is tested before anything about the parent, as every allocation does.
     const int run = FindFreeRun(disc, dir::kBlockSize);
     // A damaged map may offer a run outside the image: that is no space either.

@@ -14,7 +14,7 @@ namespace marlin::image {
 // Creates an empty directory called name (cut to 10 characters) in parent.
 // Returns its first sector, or nullopt when refused (NotEnoughSpace,
 // DirectoryFull, DirectoryAlreadyExists). The name's characters are not tested.
-// A parent whose block does not lie inside the image gives nullopt silently.
+// A parent whose block does not lie inside the image is refused as full.
 [[nodiscard]] std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::string_view name,
                                                            MessageSink& sink);
 

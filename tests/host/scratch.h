@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace marlin::test {
 
 class Scratch {
@@ -20,8 +22,9 @@ public:
         for (char& c : name)
             if (c == '/')
                 c = '_';
-        m_path =
-            std::filesystem::temp_directory_path() / ("marlin_host_test_" + std::to_string(::getpid()) + "_" + name);
+        static int made = 0;
+        m_path = std::filesystem::temp_directory_path() /
+                 ("marlin_host_test_" + std::to_string(::getpid()) + "_" + std::to_string(++made) + "_" + name);
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }

@@ -1,0 +1,147 @@
+#include "host/export.h"
+
+#include <algorithm>
+#include <fstream>
+#include <system_error>
+
+#include "host/host_names.h"
+#include "host/inf_file.h"
+#include "image/directory.h"
+#include "image/image_file.h"
+
+namespace marlin::host {
+
+using namespace marlin::image;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ExportRun {
+    const Disc& disc;
+    MessageSink& sink;
+    const Progress& progress;
+    // Directories being written, outermost first: a damaged image whose
+    // directory lists an ancestor would otherwise never end.
+    std::vector<std::uint32_t> openDirs;
+};
+
+bool Fail(ExportRun& run, const fs::path& path, const std::string& detail = {})
+{
+    run.sink.Report({RefusalCode::CannotExport, path.string(), detail});
+    return false;
+}
+
+// The folder the entries go into. The chosen folder may be a link to a folder;
+// a link met below it is never followed.
+bool EnsureFolder(ExportRun& run, const fs::path& path, bool chosen)
+{
+    std::error_code ec;
+    const auto st = chosen ? fs::status(path, ec) : fs::symlink_status(path, ec);
+    if (!fs::exists(st)) {
+        if (!fs::create_directory(path, ec) && ec)
+            return Fail(run, path, ec.message());
+        return true;
+    }
+    if (!fs::is_directory(st))
+        return Fail(run, path, "Something other than a folder has this name");
+    return true;
+}
+
+// length bytes of the image from sector start, as far as the image reaches.
+bool WriteFileData(ExportRun& run, const fs::path& path, std::uint32_t start, std::uint32_t length)
+{
+    std::ofstream out = CreateHostFile(path);
+    if (!out)
+        return Fail(run, path);
+    const std::uint64_t offset = std::uint64_t{start} * kSectorSize;
+    const std::uint64_t inside =
+        offset < run.disc.size() ? std::min<std::uint64_t>(length, run.disc.size() - offset) : 0;
+    out.write(reinterpret_cast<const char*>(run.disc.DiscImage.data() + (inside ? offset : 0)),
+              static_cast<std::streamsize>(inside));
+    out.close();
+    if (out.fail())
+        return Fail(run, path);
+    return true;
+}
+
+bool WriteSidecar(ExportRun& run, const fs::path& path, const std::string& line)
+{
+    if (!WriteInf(path, line))
+        return Fail(run, InfPath(path));
+    return true;
+}
+
+bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bool chosen)
+{
+    if (!EnsureFolder(run, path, chosen))
+        return false;
+    const Disc& disc = run.disc;
+    if (!IsDirectory(disc, dir) ||
+        std::find(run.openDirs.begin(), run.openDirs.end(), dir.value()) != run.openDirs.end())
+        return true;
+    run.openDirs.push_back(dir.value());
+    bool ok = true;
+    for (int k = 0; ok && k < dir::kSlots && !SlotIsEmpty(disc, dir, k); ++k) {
+        const std::uint64_t e = EntryOffset(dir, k);
+        const fs::path host = path / HostEntryName(disc, dir, k);
+        const std::string name = GetEntryName(disc, dir, k);
+        const SectorAddress start(disc.Read24(e + entry::kStart));
+        if (!(disc.At(e + entry::kAttrD) & 0x80)) {
+            ok = WriteFileData(run, host, start.value(), disc.Read32(e + entry::kLength)) &&
+                 WriteSidecar(
+                     run, host,
+                     FileInfLine({name, views::HexLong(disc, e + entry::kLoad), views::HexLong(disc, e + entry::kExec),
+                                  views::HexLong(disc, e + entry::kLength), AttributeString(disc, e)},
+                                 false));
+        } else {
+            // The sidecar comes first, then the folder and its tree.
+            ok = WriteSidecar(run, host, DirectoryInfLine(name, AttributeString(disc, e), false)) &&
+                 ExportDirectory(run, host, start, false);
+        }
+        Tick(run.progress);
+    }
+    run.openDirs.pop_back();
+    return ok;
+}
+
+} // namespace
+
+ExportResult ExportFiles(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
+                         const Progress& progress)
+{
+    ExportRun run{disc, sink, progress, {}};
+    return ExportDirectory(run, path, dir, true) ? ExportResult::Done : ExportResult::Failed;
+}
+
+ExportResult ExportDisc(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
+                        const Progress& progress)
+{
+    return ExportFiles(disc, path, dir, sink, progress);
+}
+
+ExportResult ExportListItems(const Disc& disc, const fs::path& folder, std::span<const views::ListColumns> items,
+                             MessageSink& sink, const Progress& progress, std::vector<fs::path>* handedOut)
+{
+    ExportRun run{disc, sink, progress, {}};
+    for (const views::ListColumns& item : items) {
+        const fs::path host = folder / SafeHostName(item[0]);
+        if (handedOut) {
+            handedOut->push_back(host);
+            handedOut->push_back(InfPath(host));
+        }
+        bool ok;
+        if (!views::IsDirectoryItem(item)) {
+            ok = WriteFileData(run, host, views::ParseListHex(item[6]), views::ParseListHex(item[5])) &&
+                 WriteSidecar(run, host, FileInfLine({item[0], item[3], item[4], item[5], item[1]}, true));
+        } else {
+            const SectorAddress start(views::ParseListHex(item[3]) & kMaxSectorValue);
+            ok = WriteSidecar(run, host, DirectoryInfLine(item[0], item[1], true)) &&
+                 ExportDirectory(run, host, start, false);
+        }
+        if (!ok)
+            return ExportResult::Failed;
+    }
+    return ExportResult::Done;
+}
+
+} // namespace marlin::host

@@ -1,0 +1,46 @@
+#pragma once
+// Export of image entries into host folders, each with its ".INF" sidecar.
+// Export only reads the image and never writes outside the folder it is given.
+
+#include <filesystem>
+#include <span>
+#include <vector>
+
+#include "image/disc.h"
+#include "image/messages.h"
+#include "image/progress.h"
+#include "views/format.h"
+
+namespace marlin::host {
+
+// Failed: the host refused a folder, file or sidecar; "Cannot Export : " +
+// that host path went to the sink and the export ended there, keeping what it
+// had written.
+enum class ExportResult { Done, Failed };
+
+// Makes the folder path (one level) when nothing is there, then writes every
+// entry of dir into it in slot order, a subdirectory's whole tree before the
+// next entry: files hold exactly their bytes (those inside the image), and
+// every sidecar line ends with the attribute letters. A directory block that
+// is unsigned or already being exported further up is written as an empty
+// folder. progress runs once per entry.
+[[nodiscard]] ExportResult ExportFiles(const image::Disc& disc, const std::filesystem::path& path,
+                                       image::SectorAddress dir, image::MessageSink& sink,
+                                       const image::Progress& progress = {});
+
+// "Export Directory...": the entries of dir straight into path.
+[[nodiscard]] ExportResult ExportDisc(const image::Disc& disc, const std::filesystem::path& path,
+                                      image::SectorAddress dir, image::MessageSink& sink,
+                                      const image::Progress& progress = {});
+
+// "Export File...": the given list items (their seven columns as the list
+// shows them) into folder, a directory item as a subfolder with its tree.
+// These sidecar lines end with one blank after the letters. The host paths
+// handed out (data file or folder, then its sidecar, per item) are appended
+// to handedOut when it is given.
+[[nodiscard]] ExportResult ExportListItems(const image::Disc& disc, const std::filesystem::path& folder,
+                                           std::span<const views::ListColumns> items, image::MessageSink& sink,
+                                           const image::Progress& progress = {},
+                                           std::vector<std::filesystem::path>* handedOut = nullptr);
+
+} // namespace marlin::host

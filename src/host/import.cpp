@@ -1,0 +1,230 @@
+#include "host/import.h"
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "host/host_names.h"
+#include "host/inf_file.h"
+#include "image/directory.h"
+#include "image/entry_ops.h"
+#include "views/format.h"
+
+namespace marlin::host {
+
+using namespace marlin::image;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ImportRun {
+    Disc& disc;
+    MessageSink& sink;
+    const Progress& progress;
+    // Folders being imported, outermost first: a link back to one of them
+    // would otherwise nest the same folder until the disc is full.
+    std::vector<fs::path> openFolders;
+};
+
+ImportResult ImportFile(ImportRun& run, SectorAddress dir, const fs::path& path);
+
+ImportResult CannotRead(ImportRun& run, const fs::path& path)
+{
+    run.sink.Report({RefusalCode::CannotReadHostFile, path.string(), {}});
+    return ImportResult::Failed;
+}
+
+// The path without a trailing separator, so that its last component is the
+// item's own name ("games/" and "games/." both name "games").
+fs::path ItemPath(const fs::path& path)
+{
+    fs::path p = path.lexically_normal();
+    if (!p.has_filename() && p.has_parent_path() && p != p.root_path())
+        p = p.parent_path();
+    return p;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path, std::uint64_t size)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    if (static_cast<std::uint64_t>(in.gcount()) != size)
+        return std::nullopt;
+    // A file that grew since its size was taken would not fit its sectors.
+    if (in.peek() != std::ifstream::traits_type::eof())
+        return std::nullopt;
+    return bytes;
+}
+
+// A sidecar's name keeps its characters, except those that would set an
+// attribute bit or end the directory's list.
+std::string StorableName(std::string name)
+{
+    for (char& c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u == 0 || u >= 128)
+            c = '_';
+    }
+    return name;
+}
+
+ImportResult ImportFolder(ImportRun& run, SectorAddress dir, const fs::path& given)
+{
+    const fs::path path = ItemPath(given);
+    std::error_code ec;
+    fs::path real = fs::canonical(path, ec);
+    if (ec)
+        return CannotRead(run, path);
+    if (std::find(run.openFolders.begin(), run.openFolders.end(), real) != run.openFolders.end())
+        return ImportResult::Done;
+
+    // "." or ".." as given still names a folder with a name of its own.
+    const std::string own =
+        path.filename() == "." || path.filename() == ".." ? real.filename().string() : path.filename().string();
+    std::string name = PrintableHostName(own);
+    if (const auto fromInf = ParseFolderInf(InfPath(path)); fromInf && !fromInf->empty())
+        name = StorableName(*fromInf);
+    if (name.empty())
+        name = "_";
+    const auto newDir = CreateDirectory(run.disc, dir, name, run.sink);
+    if (!newDir)
+        return ImportResult::Failed;
+
+    std::vector<fs::path> items;
+    fs::directory_iterator it(path, ec);
+    if (ec)
+        return CannotRead(run, path);
+    for (; it != fs::directory_iterator() && items.size() < kMaxListedItems; it.increment(ec)) {
+        const fs::path item = it->path();
+        const std::string itemName = item.filename().string();
+        std::error_code statusError;
+        const auto status = fs::status(item, statusError);
+        // Hidden items, and items that are neither files nor folders (pipes,
+        // devices, dangling links), are not listed.
+        if (!itemName.starts_with('.') && (fs::is_regular_file(status) || fs::is_directory(status)))
+            items.push_back(item);
+        Tick(run.progress);
+    }
+    if (ec)
+        return CannotRead(run, path);
+    // The host lists in no particular order; sorting makes the result, and
+    // which item meets a full directory first, the same on every run.
+    std::sort(items.begin(), items.end());
+
+    run.openFolders.push_back(real);
+    for (const fs::path& item : items) {
+        if (ImportFile(run, *newDir, item) == ImportResult::Failed) {
+            run.openFolders.pop_back();
+            return ImportResult::Failed;
+        }
+    }
+    run.openFolders.pop_back();
+    return ImportResult::Done;
+}
+
+ImportResult ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given)
+{
+    if (IsInfPath(given))
+        return ImportResult::Done;
+    const fs::path path = ItemPath(given);
+    std::error_code ec;
+    if (fs::is_directory(path, ec))
+        return ImportFolder(run, dir, path);
+    if (!fs::is_regular_file(path, ec))
+        return CannotRead(run, path);
+    const std::uint64_t size = fs::file_size(path, ec);
+    if (ec)
+        return CannotRead(run, path);
+
+    Disc& disc = run.disc;
+    const int free = FindFreeRun(disc, size);
+    const std::uint32_t sectors = free < 0 ? 0 : SectorCount(static_cast<std::uint32_t>(size));
+    // A damaged map may offer a run outside the image: that is no space either.
+    if (free < 0 || !disc.Contains(std::uint64_t{disc.map.runs[static_cast<std::size_t>(free)].Start} * kSectorSize,
+                                   std::uint64_t{sectors} * kSectorSize)) {
+        run.sink.Report({RefusalCode::NotEnoughSpace, {}, {}});
+        return ImportResult::Failed;
+    }
+    // A directory block outside the image cannot take an entry either.
+    if (!disc.Contains(dir.byteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
+        run.sink.Report({RefusalCode::DirectoryFull, {}, {}});
+        return ImportResult::Failed;
+    }
+    // Read everything before the directory changes: a failure leaves the image as it was.
+    const auto bytes = ReadWholeFile(path, size);
+    if (!bytes)
+        return CannotRead(run, path);
+
+    const std::string hostName = TrimBlanks(PrintableHostName(path.filename().string())).substr(0, dir::kNameLength);
+    InfFields fields;
+    fields.name = hostName;
+    fields.length = views::FixedHex(size, 8);
+    fields.attributes = "RW";
+    std::uint32_t length = static_cast<std::uint32_t>(size);
+    if (auto inf = ParseFileInf(InfPath(path))) {
+        if (inf->name.empty())
+            inf->name = hostName;
+        fields = *inf;
+        // The entry must not reach past the sectors claimed for it.
+        length = std::min(FieldValue(fields.length), static_cast<std::uint32_t>(size));
+    }
+    std::string name = ImageNameFromHost(fields.name);
+    if (name.empty())
+        name = ImageNameFromHost(hostName);
+    if (name.empty())
+        name = "_";
+
+    const auto slot = InsertEntry(disc, dir, name, RefusalCode::FileAlreadyExists, run.sink);
+    if (!slot)
+        return ImportResult::Done; // already exists: the batch goes on
+    const std::uint32_t start = disc.map.runs[static_cast<std::size_t>(free)].Start;
+
+    // Entry: name (CR-ended, NUL-filled) with R W L in bit 7 of bytes 0-2,
+    // load, exec, length, start sector, the directory's new sequence number.
+    const std::uint64_t e = EntryOffset(dir, slot->slot);
+    const std::string padded = PaddedName(name);
+    for (std::size_t k = 0; k < dir::kNameLength; ++k)
+        disc.Set(e + k, static_cast<std::uint8_t>(padded[k]));
+    const AttributeBits bits = BitsFromAttributes(fields.attributes);
+    if (bits.R)
+        disc.Set(e + entry::kAttrR, disc.At(e + entry::kAttrR) | 0x80);
+    if (bits.W)
+        disc.Set(e + entry::kAttrW, disc.At(e + entry::kAttrW) | 0x80);
+    if (bits.L)
+        disc.Set(e + entry::kAttrL, disc.At(e + entry::kAttrL) | 0x80);
+    disc.Write32(e + entry::kLoad, FieldValue(fields.load));
+    disc.Write32(e + entry::kExec, FieldValue(fields.exec));
+    disc.Write32(e + entry::kLength, length);
+    disc.Write24(e + entry::kStart, start);
+    disc.Set(e + entry::kSequence, slot->sequence);
+
+    // Data: the whole run zeroed, then the host bytes from its first byte.
+    const auto first = disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(std::uint64_t{start} * kSectorSize);
+    std::fill_n(first, std::size_t{sectors} * kSectorSize, std::uint8_t{0});
+    std::copy(bytes->begin(), bytes->end(), first);
+    ClaimRun(disc, free, sectors);
+    return ImportResult::Done;
+}
+
+} // namespace
+
+ImportResult ImportHostFile(Disc& disc, SectorAddress dir, const fs::path& path, MessageSink& sink,
+                            const Progress& progress)
+{
+    ImportRun run{disc, sink, progress, {}};
+    return ImportFile(run, dir, path);
+}
+
+ImportResult ImportHostFolder(Disc& disc, SectorAddress dir, const fs::path& path, MessageSink& sink,
+                              const Progress& progress)
+{
+    ImportRun run{disc, sink, progress, {}};
+    return ImportFolder(run, dir, path);
+}
+
+} // namespace marlin::host

@@ -1,0 +1,39 @@
+#pragma once
+// Import of host files and folder trees into a directory of the image, with
+// the metadata of their ".INF" sidecars.
+
+#include <filesystem>
+
+#include "image/disc.h"
+#include "image/messages.h"
+#include "image/progress.h"
+
+namespace marlin::host {
+
+// Done: imported, skipped (a sidecar, a folder met again through a link) or
+// refused as already existing; a batch goes on. Failed: no space, directory
+// full, a directory that cannot be created, an unreadable host file, or a
+// failure further down a folder; a batch stops there.
+enum class ImportResult { Done = 0, Failed = -1 };
+
+// A folder listing holds at most this many items; a directory takes 47.
+inline constexpr int kMaxListedItems = 1000;
+
+// Imports one host path into dir: a path ending in ".INF" is skipped, a folder
+// goes to ImportHostFolder, a file becomes one new entry in name order. The
+// host file is read whole before anything changes; the entry's sectors follow
+// the host file's size, and a sidecar's length is recorded only when it is not
+// larger. Refusals go to sink as they happen.
+[[nodiscard]] ImportResult ImportHostFile(image::Disc& disc, image::SectorAddress dir,
+                                          const std::filesystem::path& path, image::MessageSink& sink,
+                                          const image::Progress& progress = {});
+
+// Creates a directory for the folder in dir (named by the folder's sidecar or
+// its own name) and imports every listed item into it. Hidden items (names
+// starting with ".") and items that are neither files nor folders are left out;
+// progress runs once per listed item.
+[[nodiscard]] ImportResult ImportHostFolder(image::Disc& disc, image::SectorAddress dir,
+                                            const std::filesystem::path& path, image::MessageSink& sink,
+                                            const image::Progress& progress = {});
+
+} // namespace marlin::host

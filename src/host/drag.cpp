@@ -1,0 +1,173 @@
+#include "host/drag.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include "host/host_names.h"
+#include "image/directory.h"
+#include "image/image_file.h"
+
+namespace marlin::host {
+
+using namespace marlin::image;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kMaxDeletedItems = 1000;
+
+// Makes tempBase (private to the user) and a new numbered folder below it.
+std::optional<fs::path> NewDragFolder(DragState& state, MessageSink& sink)
+{
+    auto refuse = [&](const fs::path& path, const std::string& detail) {
+        sink.Report({RefusalCode::CannotExport, path.string(), detail});
+        return std::nullopt;
+    };
+    if (state.tempBase.empty())
+        return refuse("marlin_temp", "No cache folder is known for this user");
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(state.tempBase, ec))) {
+        fs::create_directories(state.tempBase.parent_path(), ec);
+        if (!fs::create_directory(state.tempBase, ec) && ec)
+            return refuse(state.tempBase, ec.message());
+        fs::permissions(state.tempBase, fs::perms::owner_all, ec); // best effort: the cache is private already
+    }
+    const auto t = temp_root(state);
+    if (!t)
+        return refuse(state.tempBase / "temp_", "Every folder number is in use");
+    if (!fs::create_directory(*t, ec))
+        return refuse(*t, ec ? ec.message() : "The folder exists");
+    return t;
+}
+
+void WriteDragLog(const DragState& state)
+{
+    if (state.logPath.empty())
+        return;
+    // The log only records what was handed out; a failure to write it does not
+    // stop the drag.
+    std::ofstream log = CreateHostFile(state.logPath);
+    for (const fs::path& p : state.DragList)
+        log << p.string() << "\r\n";
+}
+
+std::optional<std::vector<fs::path>> Finish(DragState& state, ExportResult result)
+{
+    WriteDragLog(state);
+    if (result == ExportResult::Failed)
+        return std::nullopt;
+    return state.DragList;
+}
+
+} // namespace
+
+std::optional<fs::path> UserCacheLocation()
+{
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && fs::path(xdg).is_absolute())
+        return fs::path(xdg);
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+        if (const passwd* pw = ::getpwuid(::getuid()))
+            home = pw->pw_dir;
+    }
+    if (!home || !fs::path(home).is_absolute())
+        return std::nullopt;
+    return fs::path(home) / ".cache";
+}
+
+DragState NewDragState()
+{
+    DragState state;
+    if (const auto cache = UserCacheLocation()) {
+        state.tempBase = *cache / "marlin_temp";
+        state.logPath = *cache / "drag.log";
+    }
+    return state;
+}
+
+std::optional<fs::path> temp_root(DragState& state)
+{
+    for (int tries = 0; tries <= 0xFFFF; ++tries) {
+        const fs::path r = state.tempBase / ("temp_" + std::to_string(state.TempCounter));
+        ++state.TempCounter;
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(r, ec)))
+            return r;
+    }
+    return std::nullopt;
+}
+
+void DeleteHostTree(const fs::path& path, const Progress& progress)
+{
+    std::error_code ec;
+    const auto st = fs::symlink_status(path, ec);
+    if (fs::is_directory(st)) {
+        std::vector<fs::path> items;
+        fs::directory_iterator it(path, ec);
+        for (; !ec && it != fs::directory_iterator() && items.size() < kMaxDeletedItems; it.increment(ec)) {
+            if (!it->path().filename().string().starts_with('.'))
+                items.push_back(it->path());
+            Tick(progress);
+        }
+        for (const fs::path& item : items) {
+            std::error_code itemError;
+            if (fs::is_directory(fs::symlink_status(item, itemError)))
+                DeleteHostTree(item, progress);
+            else
+                fs::remove(item, itemError); // ignored: what stays is found again next time
+        }
+    }
+    // A folder that still holds something stays; a link goes, its target stays.
+    if (fs::exists(st) || fs::is_symlink(st))
+        fs::remove(path, ec);
+}
+
+void ClearDragFolder(DragState& state)
+{
+    if (!state.tempBase.empty())
+        DeleteHostTree(state.tempBase);
+    state.TempCounter = 0;
+}
+
+ExportResult DragDropExportFiles(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
+                                 const Progress& progress)
+{
+    return ExportFiles(disc, path, dir, sink, progress);
+}
+
+std::optional<std::vector<fs::path>> StageListDrag(const Disc& disc, DragState& state,
+                                                   std::span<const views::ListColumns> selected, MessageSink& sink,
+                                                   const Progress& progress)
+{
+    state.DragList.clear();
+    const auto t = NewDragFolder(state, sink);
+    if (!t)
+        return Finish(state, ExportResult::Failed);
+    return Finish(state, ExportListItems(disc, *t, selected, sink, progress, &state.DragList));
+}
+
+std::optional<std::vector<fs::path>> StageTreeDrag(const Disc& disc, DragState& state, SectorAddress dir,
+                                                   std::string_view nodeText, MessageSink& sink,
+                                                   const Progress& progress)
+{
+    if (dir == kRoot) {
+        std::vector<views::ListColumns> all;
+        for (int i = 0; i < EntryCount(disc, kRoot); ++i)
+            all.push_back(views::EntryColumns(disc, kRoot, i));
+        return StageListDrag(disc, state, all, sink, progress);
+    }
+    state.DragList.clear();
+    const auto t = NewDragFolder(state, sink);
+    if (!t)
+        return Finish(state, ExportResult::Failed);
+    const fs::path folder = *t / SafeHostName(nodeText);
+    state.DragList.push_back(folder);
+    return Finish(state, DragDropExportFiles(disc, folder, dir, sink, progress));
+}
+
+} // namespace marlin::host

@@ -35,9 +35,8 @@ void AddImport(CLI::App& app, Context& ctx)
         // As a drop: a duplicate name is refused and the batch goes on; the
         // first failure ends it, keeping what came before.
         const std::vector<std::uint8_t> before = disc->DiscImage;
-        for (const std::string& p : hostPaths)
-            if (host::ImportHostFile(*disc, *target, p, ctx.sink) == host::ImportResult::Failed)
-                break;
+        const std::vector<fs::path> paths(hostPaths.begin(), hostPaths.end());
+        (void)host::DropHostFiles(*disc, *target, paths, ctx.sink);
         if (disc->DiscImage != before)
             (void)SaveForCommand(ctx, *disc, image);
     });

@@ -227,4 +227,20 @@ ImportResult ImportHostFolder(Disc& disc, SectorAddress dir, const fs::path& pat
     return ImportFolder(run, dir, path);
 }
 
+DropResult DropHostFiles(Disc& disc, SectorAddress dir, std::span<const fs::path> paths, MessageSink& sink,
+                         const Progress& progress)
+{
+    DropResult result;
+    for (const fs::path& p : paths) {
+        std::error_code ec;
+        if (fs::is_directory(p, ec))
+            result.sawFolder = true;
+        if (ImportHostFile(disc, dir, p, sink, progress) == ImportResult::Failed) {
+            result.failed = true;
+            break;
+        }
+    }
+    return result;
+}
+
 } // namespace marlin::host

@@ -3,6 +3,7 @@
 // the metadata of their ".INF" sidecars.
 
 #include <filesystem>
+#include <span>
 
 #include "image/disc.h"
 #include "image/messages.h"
@@ -35,5 +36,16 @@ inline constexpr int kMaxListedItems = 1000;
 [[nodiscard]] ImportResult ImportHostFolder(image::Disc& disc, image::SectorAddress dir,
                                             const std::filesystem::path& path, image::MessageSink& sink,
                                             const image::Progress& progress = {});
+
+// A drop of host paths on the list of dir: each path is imported in order; a
+// duplicate goes on, the first failure ends the drop. sawFolder tells the
+// window to rebuild its tree (a folder that failed counts too).
+struct DropResult {
+    bool sawFolder = false;
+    bool failed = false;
+};
+[[nodiscard]] DropResult DropHostFiles(image::Disc& disc, image::SectorAddress dir,
+                                       std::span<const std::filesystem::path> paths, image::MessageSink& sink,
+                                       const image::Progress& progress = {});
 
 } // namespace marlin::host

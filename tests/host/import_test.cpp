@@ -268,5 +268,24 @@ TEST_F(Import, FolderLinkedIntoItselfIsImportedOnce)
     EXPECT_TRUE(sink.messages.empty());
 }
 
+TEST_F(Import, DropGoesOnAfterADuplicateAndStopsAtTheFirstFailure)
+{
+    ASSERT_GE(test::AddFile(disc, kRoot, "B", {1}), 0);
+    fs::create_directories(scratch.path() / "folder");
+    const std::vector<fs::path> paths{Host("A", "a"), Host("b", "b"), scratch.path() / "folder",
+                                      Host("BIG", std::string(5000 * 256, 'x')), Host("C", "c")};
+    const DropResult r = DropHostFiles(disc, kRoot, paths, sink);
+    EXPECT_TRUE(r.failed);
+    EXPECT_TRUE(r.sawFolder);
+    EXPECT_EQ(sink.messages,
+              (std::vector<std::string>{"File b Already Exists", "Not Enough Free Contiguous Space on Disc"}));
+    EXPECT_GE(FindEntry(disc, kRoot, "A"), 0);
+    EXPECT_GE(FindEntry(disc, kRoot, "folder"), 0);
+    EXPECT_EQ(FindEntry(disc, kRoot, "C"), -1);
+
+    const DropResult files = DropHostFiles(disc, kRoot, std::vector<fs::path>{Host("D", "d")}, sink);
+    EXPECT_FALSE(files.failed || files.sawFolder);
+}
+
 } // namespace
 } // namespace marlin::host

@@ -91,6 +91,11 @@ ImportResult ImportFolder(ImportRun& run, SectorAddress dir, const fs::path& giv
         name = StorableName(*fromInf);
     if (name.empty())
         name = "_";
+    // A directory block outside the image cannot take an entry.
+    if (!run.disc.Contains(dir.byteOffset(), dir::kBlockSize)) {
+        run.sink.Report({RefusalCode::DirectoryFull, {}, {}});
+        return ImportResult::Failed;
+    }
     const auto newDir = CreateDirectory(run.disc, dir, name, run.sink);
     if (!newDir)
         return ImportResult::Failed;
@@ -142,7 +147,9 @@ ImportResult ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given
         return CannotRead(run, path);
 
     Disc& disc = run.disc;
-    const int free = FindFreeRun(disc, size);
+    // An empty file still takes one sector, so ask for at least one: a damaged
+    // map's empty run must not be claimed.
+    const int free = FindFreeRun(disc, std::max<std::uint64_t>(size, 1));
     const std::uint32_t sectors = free < 0 ? 0 : SectorCount(static_cast<std::uint32_t>(size));
     // A damaged map may offer a run outside the image: that is no space either.
     if (free < 0 || !disc.Contains(std::uint64_t{disc.map.runs[static_cast<std::size_t>(free)].Start} * kSectorSize,

@@ -1,7 +1,30 @@
+// check: reads the whole image and reports every inconsistency, one per line.
+#include <iostream>
+
 #include "cli/cli_common.h"
+#include "image/check.h"
 
 namespace marlin::cli {
 
-void AddCheckCommands(CLI::App&, Context&) {}
+using namespace marlin::image;
+
+void AddCheckCommands(CLI::App& app, Context& ctx)
+{
+    auto* cmd = app.add_subcommand("check", "Report every inconsistency of IMAGE; changes nothing");
+    static std::string image;
+    cmd->add_option("IMAGE", image, "Image file to check")->required();
+    cmd->callback([&ctx] {
+        auto disc = OpenForCommand(ctx, image);
+        if (!disc)
+            return;
+        const auto problems = Check(*disc);
+        PrintText(std::cout, CheckReport(problems));
+        std::cout.flush();
+        // Problems are the report itself (stdout), not refusals, so the
+        // status is set here rather than through the message sink.
+        if (!problems.empty() && ctx.exitCode == kExitOk)
+            ctx.exitCode = kExitRefused;
+    });
+}
 
 } // namespace marlin::cli

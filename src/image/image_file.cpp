@@ -72,6 +72,19 @@ std::optional<Disc> OpenImage(const fs::path& path, MessageSink& sink)
     return disc;
 }
 
+std::optional<Disc> DiscFromBytes(std::vector<std::uint8_t> bytes)
+{
+    if (bytes.size() < 2 * kSectorSize)
+        return std::nullopt;
+    Disc disc(std::move(bytes));
+    const std::uint32_t sectors = disc.DiscSizeField();
+    if (sectors < kMinDiscSectors || sectors > kMaxDiscSectors)
+        return std::nullopt;
+    disc.DiscImage.resize(std::size_t{sectors} * kSectorSize, 0);
+    ReadFreeSpaceMap(disc);
+    return disc;
+}
+
 std::uint64_t SavedLength(const Disc& disc)
 {
     // Everything from the last free run on is free when that run reaches the

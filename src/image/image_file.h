@@ -23,6 +23,11 @@ inline constexpr int kDiscUnits[] = {16, 32, 64, 128, 256, 512, 1024};
 // extended with zeros.
 [[nodiscard]] std::optional<Disc> OpenImage(const std::filesystem::path& path, MessageSink& sink);
 
+// The disc that the bytes of an image file hold, as OpenImage makes it: bytes
+// past the disc size dropped, a short file extended with zeros, map loaded.
+// Nothing when the bytes are shorter than 512 or the size field is out of range.
+[[nodiscard]] std::optional<Disc> DiscFromBytes(std::vector<std::uint8_t> bytes);
+
 // Writes the image up to the start of its last free run (the whole disc when
 // the map is empty or its last run does not reach the end), atomically:
 // a temporary file beside the target is renamed over it. Refused

@@ -1,0 +1,35 @@
+// Compaction of arbitrary images, on a copy. On any image it either refuses
+// (nothing changed) or works inside the image; on a sound image it must leave
+// a sound image with every file's bytes under the same path, and a second
+// compaction must change nothing.
+#include "fuzz_disc.h"
+#include "image/compaction.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace marlin;
+    auto original = fuzz::DiscFromInput(data, size);
+    if (!original)
+        return 0;
+    const bool sound = image::Check(*original).empty();
+    image::Disc disc = *original;
+    image::CollectingSink sink;
+    const bool refused = image::CompactDisc(disc, sink);
+    MARLIN_FUZZ_ASSERT(disc.size() == original->size());
+    if (refused) {
+        MARLIN_FUZZ_ASSERT(disc.DiscImage == original->DiscImage);
+        MARLIN_FUZZ_ASSERT(!sink.messages.empty());
+    }
+    if (!sound)
+        return 0;
+    MARLIN_FUZZ_ASSERT(!refused);
+    MARLIN_FUZZ_ASSERT(image::Check(disc).empty());
+    std::map<std::string, std::vector<std::uint8_t>> before, after;
+    fuzz::CollectFiles(*original, image::kRoot, "$", before);
+    fuzz::CollectFiles(disc, image::kRoot, "$", after);
+    MARLIN_FUZZ_ASSERT(before == after);
+    const std::vector<std::uint8_t> once = disc.DiscImage;
+    MARLIN_FUZZ_ASSERT(!image::CompactDisc(disc, sink));
+    MARLIN_FUZZ_ASSERT(disc.DiscImage == once);
+    return 0;
+}

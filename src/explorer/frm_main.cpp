@@ -2,6 +2,8 @@
 // life (settings in, settings out).
 #include "explorer/frm_main.h"
 
+#include "explorer/drag_drop.h"
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -107,6 +109,7 @@ frmMain::frmMain(Prompts* prompts, QWidget* parent)
     BuildToolBar();
     BuildStatusBar();
     BuildClientArea();
+    m_dragDrop = new DragDrop(*this);
 }
 
 frmMain::~frmMain() = default;
@@ -460,8 +463,8 @@ void frmMain::Form_Load()
     m_imageFileName = QStringLiteral("NewDisc.dat");
     m_disc = image::NewDisc(64);
     RebuildTree();
-    // The temporary drag folder of an earlier run is removed by the
-    // drag-and-drop handlers when they start.
+    // The temporary drag folder of an earlier run went when DragDrop was made
+    // with the window.
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -30,6 +30,8 @@ class QTimer;
 
 namespace marlin::explorer {
 
+class DragDrop;
+
 // The splitter grip: reports presses, moves and releases with the pointer
 // position relative to the grip.
 class SplitterGrip : public QWidget {
@@ -87,6 +89,10 @@ public:
     [[nodiscard]] bool DeleteLockedChecked() const;
     [[nodiscard]] bool DeleteNonEmptyChecked() const;
     [[nodiscard]] Prompts& prompts() { return *m_prompts; }
+    // The selected list rows in list order, as the multi-item commands walk them.
+    [[nodiscard]] QList<int> SelectedRows() const;
+    // Drag and drop with the host (made with the window).
+    [[nodiscard]] DragDrop* dragDrop() const { return m_dragDrop; }
     // The newest view window, while it is open.
     [[nodiscard]] views::frmView* LastView() const { return m_lastView; }
     // True while a long operation runs; commands wait for it to end.
@@ -130,7 +136,6 @@ private:
     [[nodiscard]] views::ViewSource Source() const;
     void NewDiscOfSize(int units);
     [[nodiscard]] std::uint32_t CurrentDirectory() const;
-    [[nodiscard]] QList<int> SelectedRows() const;
 
     // Commands
     void mnuDiscOpen_Click();
@@ -186,6 +191,7 @@ private:
     bool m_filling = false; // the tree is being built: its signals are not user events
     QElapsedTimer m_pumpTimer;
     QPointer<views::frmView> m_lastView;
+    DragDrop* m_dragDrop = nullptr;
 
     TreeModel* m_treeModel;
     ListModel* m_listModel;

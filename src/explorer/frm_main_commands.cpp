@@ -5,6 +5,9 @@
 #include <QSettings>
 
 #include "explorer/frm_main.h"
+#include "host/export.h"
+#include "image/compaction.h"
+#include "image/deletion.h"
 #include "image/directory.h"
 #include "image/entry_ops.h"
 #include "image/image_file.h"
@@ -13,6 +16,11 @@
 namespace marlin::explorer {
 
 namespace {
+
+std::string Latin1(const QString& text)
+{
+    return text.toLatin1().toStdString();
+}
 
 const QString kDiscFilter = QStringLiteral("Marlin Disc (*.dat)|*.dat");
 
@@ -120,13 +128,19 @@ void frmMain::mnuDiscBoot_Click()
 {
     const int current = m_disc.At(image::map::kBootOption) & 3;
     const auto chosen = m_prompts->BootOption(this, current);
-    (void)chosen;
-    // Storing the option waits for SetBootOption in the core.
+    if (chosen)
+        image::SetBootOption(m_disc, static_cast<std::uint8_t>(*chosen & 3));
 }
 
 void frmMain::mnuDiscCompact_Click()
 {
-    // Waits for CompactDisc in the core.
+    PromptSink sink(*m_prompts, this);
+    {
+        BusyScope busy(*this, QStringLiteral("Compacting"));
+        // A refusal has been shown and the image is unchanged; the rebuild is harmless.
+        (void)image::CompactDisc(m_disc, sink, MakeProgress());
+    }
+    RebuildTree();
 }
 
 void frmMain::mnuDirectoryNew_Click()
@@ -156,7 +170,19 @@ void frmMain::mnuDirectoryDelete_Click()
 {
     if (!m_currentNode)
         return;
-    // Waits for DeleteDirectory in the core.
+    const image::SectorAddress dir(m_currentNode->tag & image::kMaxSectorValue);
+    std::optional<image::SectorAddress> parent;
+    if (m_currentNode->parent)
+        parent = image::SectorAddress(m_currentNode->parent->tag & image::kMaxSectorValue);
+    PromptSink sink(*m_prompts, this);
+    {
+        BusyScope busy(*this, QStringLiteral("Deleting"));
+        (void)image::DeleteDirectory(m_disc, parent, dir, Latin1(m_currentNode->text), DeleteLockedChecked(),
+                                     DeleteNonEmptyChecked(), sink, MakeProgress());
+    }
+    // Rebuilt whether or not the deletion went through.
+    RebuildTree();
+    GetRootTitles();
 }
 
 void frmMain::mnuDirectoryRename_Click()
@@ -173,7 +199,17 @@ void frmMain::mnuDirectoryExport_Click()
 {
     if (!m_currentNode)
         return;
-    // Waits for the export functions of the host exchange.
+    const auto folder = m_prompts->ChooseFolder(this, QStringLiteral("Select destination for export"));
+    if (!folder)
+        return;
+    const image::SectorAddress dir(m_currentNode->tag & image::kMaxSectorValue);
+    PromptSink sink(*m_prompts, this);
+    {
+        BusyScope busy(*this, QStringLiteral("Exporting"));
+        // A host failure has been shown; what was written stays.
+        (void)host::ExportDisc(m_disc, folder->toStdString(), dir, sink, MakeProgress());
+    }
+    ShowDiscUsage();
 }
 
 void frmMain::mnuDirectoryTitle_Click()
@@ -182,8 +218,11 @@ void frmMain::mnuDirectoryTitle_Click()
         return;
     const image::SectorAddress dir(m_currentNode->tag & image::kMaxSectorValue);
     const auto title = m_prompts->DirectoryTitle(this, QString::fromLatin1(image::GetDirectoryTitle(m_disc, dir)));
-    (void)title;
-    // Storing the title waits for SetDirectoryTitle in the core.
+    if (!title)
+        return;
+    PromptSink sink(*m_prompts, this);
+    // A refused title has been shown; the old one stays. Titles show only in listings.
+    (void)image::SetDirectoryTitle(m_disc, dir, Latin1(*title), sink);
 }
 
 void frmMain::mnuFileSelectAll_Click()
@@ -202,14 +241,51 @@ void frmMain::mnuFileAttributes_Click()
 {
     if (!m_currentItem.isValid())
         return;
-    // Waits for SetAttributes in the core.
+    const std::string& letters = m_listModel->Item(m_currentItem.row())[1];
+    AttributeFlags flags{letters.find('R') != std::string::npos, letters.find('W') != std::string::npos,
+                         letters.find('L') != std::string::npos};
+    if (!m_prompts->Attributes(this, flags))
+        return;
+    const image::SectorAddress dir(CurrentDirectory() & image::kMaxSectorValue);
+    // Names first: the list is refilled afterwards, not while it is walked.
+    std::vector<std::string> names;
+    for (int row : SelectedRows())
+        names.push_back(m_listModel->Item(row)[0]);
+    for (const auto& name : names)
+        (void)image::SetAttributes(m_disc, dir, name, flags.R, flags.W, flags.L);
+    GetRootTitles();
 }
 
 void frmMain::mnuFileDelete_Click()
 {
+    const image::SectorAddress dir(CurrentDirectory() & image::kMaxSectorValue);
     if (!m_currentItem.isValid())
         return;
-    // Waits for DeleteEntry and DeleteDirectory in the core.
+    std::vector<views::ListColumns> items;
+    for (int row : SelectedRows())
+        items.push_back(m_listModel->Item(row));
+    PromptSink sink(*m_prompts, this);
+    bool directoryGone = false;
+    {
+        BusyScope busy(*this, QStringLiteral("Deleting"));
+        for (const auto& item : items) {
+            bool refused = false;
+            if (!views::IsDirectoryItem(item)) {
+                refused = image::DeleteEntry(m_disc, dir, item[0], false, DeleteLockedChecked(), sink);
+            } else {
+                const image::SectorAddress sector(views::ParseListHex(item[3]) & image::kMaxSectorValue);
+                refused = image::DeleteDirectory(m_disc, dir, sector, item[0], DeleteLockedChecked(),
+                                                 DeleteNonEmptyChecked(), sink, MakeProgress());
+                directoryGone = directoryGone || !refused;
+            }
+            // The first refusal ends the batch; what went before stays deleted.
+            if (refused)
+                break;
+        }
+    }
+    if (directoryGone)
+        RebuildTree();
+    GetRootTitles();
 }
 
 void frmMain::mnuFileRename_Click()
@@ -221,7 +297,19 @@ void frmMain::mnuFileRename_Click()
 
 void frmMain::mnuFileExport_Click()
 {
-    // Waits for the export functions of the host exchange.
+    const auto folder = m_prompts->ChooseFolder(this, QStringLiteral("Select destination for file"));
+    if (!folder)
+        return;
+    std::vector<views::ListColumns> items;
+    for (int row : SelectedRows())
+        items.push_back(m_listModel->Item(row));
+    PromptSink sink(*m_prompts, this);
+    {
+        BusyScope busy(*this, QStringLiteral("Exporting"));
+        // A host failure has been shown; what was written stays.
+        (void)host::ExportListItems(m_disc, folder->toStdString(), items, sink, MakeProgress());
+    }
+    ShowDiscUsage();
 }
 
 void frmMain::tbUpOneLevel_Click()

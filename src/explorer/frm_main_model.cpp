@@ -7,6 +7,7 @@
 
 #include "explorer/frm_main.h"
 #include "image/directory.h"
+#include "image/entry_ops.h"
 #include "views/directory_tree.h"
 #include "views/format.h"
 
@@ -167,10 +168,15 @@ void frmMain::tvwDB_Collapse(TreeNodeItem* node)
 
 void frmMain::tvwDB_AfterLabelEdit(TreeNodeItem* node, const QString& newText)
 {
-    (void)node;
-    (void)newText;
-    (void)Latin1;
-    // Renaming waits for RenameEntry in the core.
+    // The root has no holding directory; its label never opens for editing.
+    if (newText.isEmpty() || !node || !node->parent)
+        return;
+    const image::SectorAddress holder(node->parent->tag & image::kMaxSectorValue);
+    PromptSink sink(*m_prompts, this);
+    if (image::RenameEntry(m_disc, Latin1(node->text), Latin1(newText), holder, DeleteLockedChecked(), sink))
+        return;
+    RebuildTree();
+    GetRootTitles();
 }
 
 // --- List events -------------------------------------------------------------
@@ -207,8 +213,18 @@ void frmMain::lvwDB_DblClick()
 
 void frmMain::lvwDB_AfterLabelEdit(const QString& newText)
 {
-    (void)newText;
-    // Renaming waits for RenameEntry in the core.
+    if (newText.isEmpty() || !m_currentItem.isValid())
+        return;
+    const views::ListColumns item = m_listModel->Item(m_currentItem.row());
+    const bool directory = views::IsDirectoryItem(item);
+    const image::SectorAddress holder(CurrentDirectory() & image::kMaxSectorValue);
+    PromptSink sink(*m_prompts, this);
+    // The label itself never keeps the edit: the list is refilled from the image.
+    if (image::RenameEntry(m_disc, item[0], Latin1(newText), holder, DeleteLockedChecked(), sink))
+        return;
+    if (directory)
+        RebuildTree();
+    GetRootTitles();
 }
 
 } // namespace marlin::explorer

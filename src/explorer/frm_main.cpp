@@ -161,6 +161,7 @@ void frmMain::BuildMenus()
     AddItem(disc, "mnuDiscBoot", "Set &Boot Options...", &frmMain::mnuDiscBoot_Click);
     AddItem(disc, "mnuDiscMap", "&View Free Space Map", &frmMain::mnuDiscMap_Click);
     AddItem(disc, "mnuDiscCompact", "&Compact Disc", &frmMain::mnuDiscCompact_Click);
+    AddItem(disc, "mnuDiscCheck", "Chec&k Disc", &frmMain::mnuDiscCheck_Click);
     disc->addSeparator()->setObjectName(QStringLiteral("mnuDiscBar1"));
     AddItem(disc, "mnuDiscClose", "E&xit", &frmMain::mnuDiscClose_Click);
 

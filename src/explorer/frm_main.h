@@ -149,6 +149,7 @@ private:
     void mnuDiscSave_Click();
     void mnuDiscBoot_Click();
     void mnuDiscMap_Click() { OpenView(views::kViewMap); }
+    void mnuDiscCheck_Click() { OpenView(views::kViewCheck); }
     void mnuDiscCompact_Click();
     void mnuDiscClose_Click();
     void mnuDirectoryNew_Click();

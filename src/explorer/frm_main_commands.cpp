@@ -54,8 +54,8 @@ views::ViewSource frmMain::Source() const
 
 void frmMain::OpenView(int mode)
 {
-    const bool needsNode = mode >= views::kViewNodeCat && mode <= views::kViewNodeExAll;
-    const bool needsItem = !needsNode && mode != views::kViewMap;
+    const bool needsNode = views::ViewNeedsNode(mode);
+    const bool needsItem = views::ViewNeedsItem(mode);
     if ((needsItem && !m_currentItem.isValid()) || (needsNode && !m_currentNode))
         return;
     // Views are independent top-level windows; the explorer remembers the newest only.

@@ -2,6 +2,7 @@
 
 #include "image/directory.h"
 #include "views/basic_lister.h"
+#include "views/check_view.h"
 #include "views/disassembler.h"
 #include "views/dumps.h"
 #include "views/listings.h"
@@ -22,9 +23,9 @@ image::SectorAddress ItemSector(const ListColumns& item)
 
 std::optional<ViewText> ProduceView(int mode, const image::Disc& disc, const ViewSource& source)
 {
-    const bool needsNode = mode >= kViewNodeCat && mode <= kViewNodeExAll;
-    const bool needsItem = !needsNode && mode != kViewMap;
-    if (mode < 0 || mode > kViewDis || (needsItem && !source.item) || (needsNode && !source.node))
+    const bool needsNode = ViewNeedsNode(mode);
+    const bool needsItem = ViewNeedsItem(mode);
+    if (mode < 0 || mode > kViewCheck || (needsItem && !source.item) || (needsNode && !source.node))
         return std::nullopt;
     const auto sector = [&] { return needsNode ? *source.node : ItemSector(*source.item); };
     switch (mode) {
@@ -38,6 +39,8 @@ std::optional<ViewText> ProduceView(int mode, const image::Disc& disc, const Vie
         return ShowDis(disc, *source.item);
     case kViewMap:
         return ShowMap(disc);
+    case kViewCheck:
+        return ShowCheck(disc);
     case kViewItemCat:
     case kViewNodeCat:
         return ShowCat(disc, sector());

@@ -1,5 +1,5 @@
 #pragma once
-// The view modes 0-12: which text producer a view window calls, and what it
+// The view modes 0-13: which text producer a view window calls, and what it
 // takes from the explorer's selection.
 
 #include <optional>
@@ -30,9 +30,18 @@ enum ViewModes : int {
     kViewNodeEx = 10,
     kViewNodeExAll = 11,
     kViewDis = 12,
+    kViewCheck = 13, // the disc checker's report; needs neither item nor node
 };
 
-// The text of a view mode. Nullopt for a mode outside 0-12, or when the mode
+// True for the modes that read the current tree node, and for those that need
+// neither an item nor a node.
+[[nodiscard]] constexpr bool ViewNeedsNode(int mode) { return mode >= kViewNodeCat && mode <= kViewNodeExAll; }
+[[nodiscard]] constexpr bool ViewNeedsItem(int mode)
+{
+    return !ViewNeedsNode(mode) && mode != kViewMap && mode != kViewCheck;
+}
+
+// The text of a view mode. Nullopt for a mode outside 0-13, or when the mode
 // needs an item (0-2, 4-7, 12) or a node (8-11) that the source lacks.
 [[nodiscard]] std::optional<ViewText> ProduceView(int mode, const image::Disc& disc, const ViewSource& source);
 

@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "image/check.h"
 #include "views/basic_lister.h"
 #include "views/disassembler.h"
 #include "views/dumps.h"
@@ -71,6 +72,7 @@ private slots:
             {"mnuDiscBoot", "Set &Boot Options...", true},
             {"mnuDiscMap", "&View Free Space Map", true},
             {"mnuDiscCompact", "&Compact Disc", true},
+            {"mnuDiscCheck", "Chec&k Disc", true},
             {"mnuDiscClose", "E&xit", true},
             {"mnuDirectory", "&Directory", true},
             {"mnuDirectoryNew", "New Directory...", true},
@@ -529,6 +531,28 @@ private slots:
         QCOMPARE(f.window->LastView()->windowTitle(), QStringLiteral("View File - README"));
         QVERIFY(f.Trigger("mnuDirectoryCat"));
         QVERIFY(f.window->LastView() != nullptr);
+    }
+
+    void checkDiscReportsInAView()
+    {
+        f.OpenDisc(test::PopulatedDisc());
+        QVERIFY(f.Trigger("mnuDiscCheck"));
+        views::frmView* view = f.window->LastView();
+        QVERIFY(view);
+        QCOMPARE(view->windowTitle(), QStringLiteral("Check Disc"));
+        QCOMPARE(view->ViewName, QStringLiteral("Check"));
+        QCOMPARE(view->Text(), QStringLiteral("No problems found\r\n"));
+
+        // A directory that lost its signature is named in the report.
+        const auto games = f.Child(f.window->CurrentNode(), QStringLiteral("GAMES"));
+        QVERIFY(games);
+        f.window->disc().DiscImage[std::size_t{games->tag} * image::kSectorSize + 1] ^= 0xFF;
+        const std::vector<std::string> problems = image::Check(f.window->disc());
+        QVERIFY(!problems.empty());
+        QVERIFY(f.Trigger("mnuDiscCheck"));
+        QVERIFY(f.window->LastView() != view);
+        QVERIFY(f.window->LastView()->Text().startsWith(QString::fromStdString(problems.front())));
+        QVERIFY(f.window->LastView()->Text().contains(QStringLiteral("$.GAMES")));
     }
 
     void exitClosesTheWindowAndItsViews()

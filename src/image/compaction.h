@@ -14,16 +14,22 @@
 namespace marlin::image {
 
 struct DiscObject {
-    std::string Name;               // a directory's own name, or the entry's name
     int Kind = 0;                   // 0 directory, 1 file
     std::uint32_t ParentSector = 0; // a directory's parent field, or the sector listing the file
     std::uint32_t StartSector = 0;
     std::uint32_t Sectors = 0;
-    // Where the walk found the object listed, and its path for messages. On a
-    // sound disc Holder equals ParentSector; a wrong parent field must never
-    // send an update to somebody else's entry.
+    // Where the walk found the object listed. On a sound disc Holder equals
+    // ParentSector; a wrong parent field must never send an update to
+    // somebody else's entry.
     std::uint32_t Holder = 0;
-    std::string Path;
+    // The slot a lookup by name finds in the listing directory: the entry's
+    // name for a file, the directory's own name for a directory (the first
+    // match, as FindEntry gives it); -1 when there is none.
+    int Entry = -1;
+    // For messages: the table index of the directory that listed it (the
+    // root: itself) and the slot it was listed in.
+    std::uint32_t Listing = 0;
+    int Slot = -1;
 };
 using ObjectTable = std::vector<DiscObject>;
 
@@ -33,6 +39,11 @@ using ObjectTable = std::vector<DiscObject>;
 // disc's end or lacks its signature, lists itself or an ancestor, or is
 // listed twice, or when there are more objects than sectors.
 [[nodiscard]] std::optional<Refusal> CollectObjects(const Disc& disc, SectorAddress dir, ObjectTable& table);
+
+// The path of table[i] as messages name it: "$" (or the directory's own name
+// for another start) followed by the entry names that lead to it. Valid while
+// the disc is as CollectObjects read it.
+[[nodiscard]] std::string ObjectPath(const Disc& disc, const ObjectTable& table, std::size_t i);
 
 // Compacts the disc and rebuilds the map as one run after the last object.
 // True when refused (CannotCompact, nothing changed): the refusals of

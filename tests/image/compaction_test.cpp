@@ -197,6 +197,36 @@ TEST(CompactDisc, AnObjectWhoseEntryIsNotFoundStaysAndTheRestFollowIt)
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{15, 4096 - 15}}));
 }
 
+// Regression: an object is found through the first entry of its name (any
+// case), as a lookup by name finds it; a directory by its own name, wherever
+// that entry sits. An object found through another's entry stays.
+TEST(CompactDisc, LookupsByNameFindTheFirstMatch)
+{
+    Disc disc = NewDisc(16);
+    AddFile(disc, kRoot, "A", Pattern(1, 1));  // 7
+    AddFile(disc, kRoot, "B", Pattern(10, 2)); // 8
+    AddFile(disc, kRoot, "C", Pattern(10, 3)); // 9
+    Delete(disc, kRoot, "A");
+    disc.Set(EntryOffset(kRoot, FindEntry(disc, kRoot, "C")), 'b');
+    CollectingSink sink;
+    EXPECT_FALSE(CompactDisc(disc, sink));
+    EXPECT_EQ(ReadEntry(disc, kRoot, 0).start, 7u);
+    EXPECT_EQ(ReadEntry(disc, kRoot, 1).start, 9u);
+    EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{10, 4096 - 10}}));
+
+    Disc second = NewDisc(16);
+    AddFile(second, kRoot, "A", Pattern(1, 1));  // 7
+    AddFile(second, kRoot, "E", Pattern(10, 2)); // 8
+    const auto d = MakeDir(second, kRoot, "D"); // 9..13, slot 0
+    Delete(second, kRoot, "A");
+    second.Set(d.byteOffset() + 1228, 'E'); // its own name is the next entry's
+    EXPECT_FALSE(CompactDisc(second, sink));
+    EXPECT_EQ(StartOf(second, kRoot, "E"), 7u);
+    EXPECT_EQ(ReadEntry(second, kRoot, 0).start, 9u);
+    EXPECT_EQ(second.map.runs, (std::vector<MapRun>{{14, 4096 - 14}}));
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 struct RefusalCase {
     const char* label;
     std::function<void(Disc&, SectorAddress d, SectorAddress e)> damage;

@@ -19,12 +19,14 @@
 
 namespace marlin::test {
 
-// Each test program keeps its settings in a folder of its own, so programs
-// running side by side never share a store (and never touch the user's).
+// Each test program keeps its settings and its drag folder (emptied by every
+// window made) in a folder of its own, so programs running side by side never
+// share them (and never touch the user's).
 inline void IsolateSettings()
 {
     static QTemporaryDir folder;
-    qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (folder.path() + QStringLiteral("/config")).toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", (folder.path() + QStringLiteral("/cache")).toLocal8Bit());
 }
 
 inline QSettings TestStore()

@@ -313,7 +313,10 @@ double Rebuild(benchmark::State& state)
     static int argc = 1;
     static char name[] = "marlin_bench";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: Qt's own statics may go first at exit, and a crash
+    // there would lose the buffered summary.
+    static auto* app = new QApplication(argc, argv);
+    (void)app;
     const Fixture& full = GetFixture(Shape::Full);
     const Fixture& quarter = GetFixture(Shape::Quarter);
     explorer::frmMain window;
@@ -454,5 +457,6 @@ int main(int argc, char** argv)
         }
     }
     std::printf("%d passed, %d failed\n", passed, failed);
+    std::fflush(stdout);
     return failed == 0 ? 0 : 1;
 }

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "image/bytes.h"
 #include "image/directory.h"
 
 namespace marlin::image {
@@ -32,30 +35,72 @@ std::uint64_t DiscEnd(const Disc& disc)
 }
 
 // An entry name as a lookup by name compares it: masked to 7 bits, cut at
-// CR, upper case. Held in place so that reading a directory allocates nothing.
+// CR, upper case; packed into two numbers (eight and two characters at a
+// time) so that reading a directory allocates nothing and compares in two
+// steps. The order only proves a directory's names distinct (any strict order
+// would do); name order makes that proof quick for a sound directory.
 struct LookupName {
-    std::array<char, dir::kNameLength> c{};
-    std::uint8_t length = 0;
+    std::uint64_t head = 0; // characters 1-8
+    std::uint32_t tail = 0; // characters 9 and 10, and the length
 
-    explicit LookupName(std::string_view name)
-    {
-        length = static_cast<std::uint8_t>(std::min(name.size(), c.size()));
-        for (std::size_t k = 0; k < length; ++k) {
-            const char ch = name[k];
-            c[k] = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
-        }
-    }
     LookupName() = default;
-    bool operator==(const LookupName& o) const
+    // From the 10 name bytes of an entry, as GetEntryName reads them.
+    explicit LookupName(const std::uint8_t* bytes)
     {
-        return length == o.length && std::memcmp(c.data(), o.c.data(), length) == 0;
+        std::uint64_t h = 0;
+        std::uint16_t t = 0;
+        std::memcpy(&h, bytes, 8);
+        std::memcpy(&t, bytes + 8, 2);
+        h = Upper(h & kLow7);
+        std::uint64_t t64 = Upper(std::uint64_t{t} & kLow7);
+        // The name ends at the first CR, or after 10 characters.
+        const int crHead = FirstCR(h);
+        const int crTail = FirstCR(t64 | 0xFFFF'FFFF'FFFF'0000ULL);
+        const int length = crHead < 8 ? crHead : (crTail < 2 ? 8 + crTail : 10);
+        if (length < 8) {
+            h &= length == 0 ? 0 : ~std::uint64_t{0} >> (64 - 8 * length);
+            t64 = 0;
+        } else if (length < 10) {
+            t64 &= length == 8 ? 0 : 0xFF;
+        }
+        // First character most significant, so that a directory in name
+        // order reads as rising.
+        head = __builtin_bswap64(h);
+        tail = static_cast<std::uint32_t>((t64 & 0xFF) << 24 | (t64 >> 8 & 0xFF) << 16) |
+               static_cast<std::uint32_t>(length);
     }
-    bool operator<(const LookupName& o) const
+    bool operator==(const LookupName&) const = default;
+    bool operator<(const LookupName& o) const { return head != o.head ? head < o.head : tail < o.tail; }
+
+private:
+    static constexpr std::uint64_t kOnes = 0x0101'0101'0101'0101ULL;
+    static constexpr std::uint64_t kLow7 = 0x7F * kOnes;
+    static constexpr std::uint64_t kHigh = 0x80 * kOnes;
+    // Each byte (below 128) from 'a' to 'z' lowered by 32.
+    static std::uint64_t Upper(std::uint64_t x)
     {
-        const int order = std::memcmp(c.data(), o.c.data(), std::min(length, o.length));
-        return order < 0 || (order == 0 && length < o.length);
+        const std::uint64_t atLeastA = (x + (0x80 - 'a') * kOnes) & kHigh;
+        const std::uint64_t aboveZ = (x + (0x80 - 'z' - 1) * kOnes) & kHigh;
+        return x - ((atLeastA & ~aboveZ) >> 2);
+    }
+    // Index of the first byte (in memory order) equal to CR, or 8. Bytes
+    // above a true match may be flagged falsely, never below one.
+    static int FirstCR(std::uint64_t x)
+    {
+        const std::uint64_t y = x ^ (kCR * kOnes);
+        const std::uint64_t found = (y - kOnes) & ~y & kHigh;
+        return found == 0 ? 8 : std::countr_zero(found) / 8;
     }
 };
+
+// The lookup form of a name already read (at most 10 characters, no CR).
+LookupName LookupOf(std::string_view name)
+{
+    std::array<std::uint8_t, dir::kNameLength> bytes;
+    bytes.fill(kCR);
+    std::memcpy(bytes.data(), name.data(), std::min<std::size_t>(name.size(), bytes.size()));
+    return LookupName(bytes.data());
+}
 
 // A directory being read: the names of its slots so far, and whether they
 // rise strictly (then no name repeats and a lookup finds each at its own slot).
@@ -81,6 +126,79 @@ int FirstMatch(const Frame& f, int upTo, const LookupName& name)
     }
     return -2; // not at or before upTo
 }
+
+// Table indexes in address order, ties in walk order (which keeps the root
+// first on a tie that the overlap test then refuses): a stable radix sort on
+// the 24-bit start sectors.
+std::vector<std::uint32_t> AddressOrder(const ObjectTable& table)
+{
+    std::vector<std::uint32_t> order(table.size());
+    bool sorted = true;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = static_cast<std::uint32_t>(i);
+        sorted = sorted && (i == 0 || table[i - 1].StartSector <= table[i].StartSector);
+    }
+    // A disc filled in walk order (as a copy onto a blank disc makes it) is
+    // often in address order already.
+    if (sorted)
+        return order;
+    std::vector<std::uint32_t> spare(table.size());
+    for (int shift = 0; shift < 24; shift += 12) {
+        std::vector<std::uint32_t> at(4097);
+        for (const std::uint32_t i : order)
+            ++at[((table[i].StartSector >> shift) & 0xFFF) + 1];
+        for (std::size_t d = 1; d < at.size(); ++d)
+            at[d] += at[d - 1];
+        for (const std::uint32_t i : order)
+            spare[at[(table[i].StartSector >> shift) & 0xFFF]++] = i;
+        order.swap(spare);
+    }
+    return order;
+}
+
+// Sector values that follow moved directories (see CompactDisc).
+class Groups {
+public:
+    // The group of records naming value now.
+    std::uint32_t For(std::uint32_t value)
+    {
+        const auto [it, added] = m_live.try_emplace(value, static_cast<std::uint32_t>(m_groups.size()));
+        if (added)
+            m_groups.push_back({value, it->second});
+        return it->second;
+    }
+    std::uint32_t Value(std::uint32_t g) { return m_groups[Root(g)].value; }
+    // Everything naming from names to instead.
+    void Follow(std::uint32_t from, std::uint32_t to)
+    {
+        const auto it = m_live.find(from);
+        if (it == m_live.end())
+            return;
+        const std::uint32_t g = it->second;
+        m_live.erase(it);
+        const auto [target, added] = m_live.try_emplace(to, g);
+        if (added)
+            m_groups[g].value = to;
+        else
+            m_groups[g].joined = Root(target->second);
+    }
+
+private:
+    struct Group {
+        std::uint32_t value;
+        std::uint32_t joined; // itself, or the group it joined
+    };
+    std::uint32_t Root(std::uint32_t g)
+    {
+        while (m_groups[g].joined != g) {
+            m_groups[g].joined = m_groups[m_groups[g].joined].joined;
+            g = m_groups[g].joined;
+        }
+        return g;
+    }
+    std::vector<Group> m_groups;
+    std::unordered_map<std::uint32_t, std::uint32_t> m_live; // value -> group
+};
 
 } // namespace
 
@@ -138,19 +256,23 @@ std::optional<Refusal> CollectObjects(const Disc& disc, SectorAddress dir, Objec
         return std::nullopt;
     };
 
+    // Room for one object per two sectors, a full disc of small files, so
+    // that the table seldom grows (the address space is only used as filled).
+    table.reserve(table.size() + static_cast<std::size_t>(end / 2));
     if (auto refused = enter(dir, dir.value(), 0, -1, -1))
         return refused;
+    const std::span<const std::uint8_t> image = disc.DiscImage;
     while (depth > 0) {
         Frame& top = frames[depth - 1];
-        if (top.slot >= dir::kSlots || SlotIsEmpty(disc, top.dir, top.slot)) {
+        // The block is signed, so all of it lies inside the image.
+        const std::uint64_t e = EntryOffset(top.dir, top.slot);
+        if (top.slot >= dir::kSlots || (image[e] & 0x7F) == 0) {
             onPath.erase(top.dir.value());
             --depth;
             continue;
         }
         const int slot = top.slot++;
-        const std::uint64_t e = EntryOffset(top.dir, slot);
-        const std::string name = GetEntryName(disc, top.dir, slot);
-        const LookupName lookup(name);
+        const LookupName lookup(image.data() + e);
         top.names[static_cast<std::size_t>(slot)] = lookup;
         if (slot > 0 && !(top.names[static_cast<std::size_t>(slot) - 1] < lookup))
             top.rising = false;
@@ -158,21 +280,22 @@ std::optional<Refusal> CollectObjects(const Disc& disc, SectorAddress dir, Objec
         // means some share, and stops a damaged tree from growing the table
         // without bound.
         if (table.size() >= end)
-            return CannotCompact(kSharedSectors, ObjectPath(disc, table, top.index) + "." + name);
-        const std::uint32_t start = disc.Read24(e + entry::kStart);
-        if (disc.At(e + entry::kAttrD) & 0x80) {
+            return CannotCompact(kSharedSectors,
+                                 ObjectPath(disc, table, top.index) + "." + GetEntryName(disc, top.dir, slot));
+        const std::uint32_t start = Get24(image, e + entry::kStart);
+        if (image[e + entry::kAttrD] & 0x80) {
             // A directory is looked up by its own name, which a damaged block
             // may give differently from the entry that lists it.
             const SectorAddress child(start);
             const std::string own = GetDirectoryName(disc, child);
-            int entry = FirstMatch(top, slot, LookupName(own));
+            int entry = FirstMatch(top, slot, LookupOf(own));
             if (entry == -2 || own.size() > dir::kNameLength)
                 entry = FindEntry(disc, top.dir, own);
             if (auto refused = enter(child, top.dir.value(), top.index, slot, entry))
                 return refused;
         } else {
             const int entry = FirstMatch(top, slot, lookup);
-            table.push_back({1, top.dir.value(), start, SectorCount(disc.Read32(e + entry::kLength)), top.dir.value(),
+            table.push_back({1, top.dir.value(), start, SectorCount(Get32(image, e + entry::kLength)), top.dir.value(),
                              entry, top.index, slot});
         }
     }
@@ -198,15 +321,7 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
             return true;
         }
     }
-    // Address order, ties in walk order, which keeps the root first on a tie
-    // that the overlap test below then refuses. Start sectors have 24 bits.
-    std::vector<std::uint64_t> keyed(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i)
-        keyed[i] = (std::uint64_t{table[i].StartSector} << 32) | i;
-    std::sort(keyed.begin(), keyed.end());
-    std::vector<std::uint32_t> order(table.size());
-    for (std::size_t n = 0; n < keyed.size(); ++n)
-        order[n] = static_cast<std::uint32_t>(keyed[n]);
+    const std::vector<std::uint32_t> order = AddressOrder(table);
     for (std::size_t n = 1; n < order.size(); ++n) {
         const DiscObject& a = table[order[n - 1]];
         const DiscObject& b = table[order[n]];
@@ -220,74 +335,81 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
     // Parent fields and holders that name a moved directory follow it. Every
     // record naming the same sector shares one group whose value changes with
     // a move; a group renamed onto a value another group holds joins it.
-    struct Group {
-        std::uint32_t value;
-        std::uint32_t joined; // itself, or the group it joined
-    };
-    std::vector<Group> groups;
-    std::unordered_map<std::uint32_t, std::uint32_t> groupOf; // live value -> group
-    auto groupFor = [&](std::uint32_t value) {
-        const auto [it, added] = groupOf.try_emplace(value, static_cast<std::uint32_t>(groups.size()));
-        if (added)
-            groups.push_back({value, it->second});
-        return it->second;
-    };
-    auto root = [&](std::uint32_t g) {
-        while (groups[g].joined != g) {
-            groups[g].joined = groups[groups[g].joined].joined;
-            g = groups[g].joined;
-        }
-        return g;
-    };
-    auto value = [&](std::uint32_t g) { return groups[root(g)].value; };
-    auto follow = [&](std::uint32_t from, std::uint32_t to) {
-        const auto it = groupOf.find(from);
-        if (it == groupOf.end())
-            return;
-        const std::uint32_t g = it->second;
-        groupOf.erase(it);
-        const auto [target, added] = groupOf.try_emplace(to, g);
-        if (added)
-            groups[g].value = to;
-        else
-            groups[g].joined = root(target->second);
-    };
-    std::vector<std::uint32_t> parentGroup(table.size()), holderGroup(table.size());
-    for (std::size_t n = 1; n < order.size(); ++n) {
-        const DiscObject& o = table[order[n]];
-        parentGroup[order[n]] = groupFor(o.ParentSector);
-        holderGroup[order[n]] = groupFor(o.Holder);
-    }
+    // A holder is always the listing directory, and a file's parent is its
+    // holder, so only directories' parent fields need a lookup by value.
+    Groups groups;
+    std::vector<std::uint32_t> ownGroup(table.size()), parentGroup(table.size());
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (table[i].Kind == 0)
+            ownGroup[i] = groups.For(table[i].StartSector);
+    for (std::size_t i = 1; i < table.size(); ++i)
+        parentGroup[i] = table[i].Kind == 0 ? groups.For(table[i].ParentSector) : ownGroup[table[i].Listing];
 
+    // Where each object goes, decided before any byte moves; then the moves,
+    // then the entries of blocks that had already moved when they changed.
+    // Entries are read where the listing block's bytes still are: every block
+    // moves whole, and no move lands on an object that has not moved yet (it
+    // goes below its own old place and above everything placed before it).
+    struct Move {
+        std::uint32_t from, to, sectors;
+    };
+    std::vector<Move> moves;
+    struct Write {
+        std::uint64_t at;
+        std::uint32_t start;
+    };
+    std::vector<Write> later; // entries in blocks that have moved by then
+    std::vector<std::uint32_t> placed(table.size());
+    for (std::size_t i = 0; i < table.size(); ++i)
+        placed[i] = table[i].StartSector;
     std::uint32_t next = kFirstDataSector;
     for (std::size_t n = 1; n < order.size(); ++n) {
-        DiscObject& o = table[order[n]];
+        const DiscObject& o = table[order[n]];
         const std::uint32_t old = o.StartSector;
         if (old != next) {
-            const std::uint32_t parent = value(parentGroup[order[n]]);
-            const std::uint64_t e = EntryOffset(SectorAddress(parent), o.Entry);
-            const bool found = o.Entry >= 0 && parent == value(holderGroup[order[n]]) &&
-                               disc.Read24(e + entry::kStart) == old;
+            // A file's parent is its holder; a directory's parent field may
+            // name another place.
+            const std::uint32_t holder = table[o.Listing].StartSector; // where its bytes still are
+            const std::uint64_t e = EntryOffset(SectorAddress(holder), o.Entry);
+            const bool found =
+                o.Entry >= 0 &&
+                (o.Kind == 1 || groups.Value(parentGroup[order[n]]) == groups.Value(ownGroup[o.Listing])) &&
+                Get24(disc.DiscImage, e + entry::kStart) == old;
             if (!found) {
                 // Moving it would leave its entry pointing at the old place.
                 next = old + o.Sectors;
                 continue;
             }
-            // next < old, so a forward move of the overlapping range is safe.
-            std::memmove(disc.DiscImage.data() + SectorAddress(next).byteOffset(),
-                         disc.DiscImage.data() + SectorAddress(old).byteOffset(), std::size_t{o.Sectors} * kSectorSize);
-            disc.Write24(e + entry::kStart, next);
-            o.StartSector = next;
+            // Into the listing block where it is at this point of the moves
+            // (bytes left behind in free space stay as they were).
+            if (placed[o.Listing] == holder)
+                disc.Write24(e + entry::kStart, next);
+            else
+                later.push_back({EntryOffset(SectorAddress(placed[o.Listing]), o.Entry) + entry::kStart, next});
+            placed[order[n]] = next;
             if (o.Kind == 0)
-                follow(old, next);
+                groups.Follow(old, next);
+            // Objects side by side that move by the same distance move as one.
+            if (!moves.empty() && moves.back().from + moves.back().sectors == old &&
+                moves.back().to + moves.back().sectors == next)
+                moves.back().sectors += o.Sectors;
+            else
+                moves.push_back({old, next, o.Sectors});
             Tick(progress);
         }
         next += o.Sectors;
     }
+    // In address order each move goes down, over free space or what has
+    // already moved on, so one forward memmove each does it.
+    for (const Move& m : moves)
+        std::memmove(disc.DiscImage.data() + SectorAddress(m.to).byteOffset(),
+                     disc.DiscImage.data() + SectorAddress(m.from).byteOffset(), std::size_t{m.sectors} * kSectorSize);
+    for (const Write& w : later)
+        Put24(disc.DiscImage, w.at, w.start); // inside a signed block
     for (std::size_t n = 1; n < order.size(); ++n) {
-        const DiscObject& o = table[order[n]];
-        if (o.Kind == 0)
-            disc.Write24(SectorAddress(o.StartSector).byteOffset() + dir::kParent, value(parentGroup[order[n]]));
+        if (table[order[n]].Kind == 0)
+            disc.Write24(SectorAddress(placed[order[n]]).byteOffset() + dir::kParent,
+                         groups.Value(parentGroup[order[n]]));
     }
 
     // One run from next to the end. A full disc gets an empty map rather

@@ -78,11 +78,6 @@ void WriteFreeSpaceMap(Disc& disc)
     disc.Set(map::kChecksum1, MapChecksum(disc, kSectorSize));
 }
 
-std::uint32_t SectorCount(std::uint32_t bytes)
-{
-    return bytes == 0 ? 1 : (bytes - 1) / kSectorSize + 1;
-}
-
 int FindFreeRun(const Disc& disc, std::uint64_t bytes)
 {
     // First fit in address order, not best fit.

@@ -95,7 +95,10 @@ void ReadFreeSpaceMap(Disc& disc);
 // Writes the working copy, the end pointer and both checksums.
 void WriteFreeSpaceMap(Disc& disc);
 // Sectors needed for a length in bytes; 0 bytes still take one sector.
-[[nodiscard]] std::uint32_t SectorCount(std::uint32_t bytes);
+[[nodiscard]] constexpr std::uint32_t SectorCount(std::uint32_t bytes)
+{
+    return bytes == 0 ? 1 : (bytes - 1) / kSectorSize + 1;
+}
 // First run (in address order) of at least `bytes` bytes, or -1.
 [[nodiscard]] int FindFreeRun(const Disc& disc, std::uint64_t bytes);
 // Takes n sectors from the low end of run i; returns the run's old start.

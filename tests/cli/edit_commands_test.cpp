@@ -1,20 +1,10 @@
-// Runs the built `marlin` on images made in code and checks its stderr, exit
-// status and the image file it leaves.
-#include <gtest/gtest.h>
+// The editing commands: stderr, exit status and the image file they leave.
+#include <algorithm>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "image/compaction.h"
+#include "cli_fixture.h"
 #include "image/deletion.h"
 #include "image/directory.h"
 #include "image/entry_ops.h"
-#include "image/image_file.h"
 #include "support/test_disc.h"
 
 namespace marlin::image {
@@ -23,69 +13,12 @@ namespace {
 namespace fs = std::filesystem;
 using test::AddFile;
 using test::Bytes;
+using test::ReadHostFile;
+using test::Result;
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string Quote(const std::string& arg)
-{
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-class EditCommands : public ::testing::Test {
+class EditCommands : public test::CliTest {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() / ("marlin-edit-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        image = (m_dir / "d.dat").string();
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    Result Run(const std::vector<std::string>& args)
-    {
-        std::string cmd = Quote(MARLIN_BINARY);
-        for (const auto& a : args)
-            cmd += " " + Quote(a);
-        cmd += " >" + Quote((m_dir / "out").string()) + " 2>" + Quote((m_dir / "err").string());
-        const int raw = std::system(cmd.c_str());
-        Result r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = ReadAll(m_dir / "out");
-        r.err = ReadAll(m_dir / "err");
-        return r;
-    }
-
-    void Save(const Disc& disc)
-    {
-        SilentSink sink;
-        ASSERT_TRUE(SaveImage(disc, image, sink));
-    }
-    Disc Load(const std::string& path)
-    {
-        CollectingSink sink;
-        auto disc = OpenImage(path, sink);
-        EXPECT_TRUE(disc) << path;
-        return disc ? std::move(*disc) : Disc{};
-    }
-
-    fs::path m_dir;
-    std::string image;
+    std::string image = Path("d.dat");
 };
 
 TEST_F(EditCommands, MkdirOnANewDiscGivesTheWorkedExample)
@@ -100,12 +33,6 @@ TEST_F(EditCommands, MkdirOnANewDiscGivesTheWorkedExample)
     EXPECT_EQ(Load(image).DiscImage, expected.DiscImage);
     EXPECT_EQ(Load(image).At(7 * 256 + 1238), 2);
 }
-
-struct RefusalCase {
-    const char* label;
-    std::vector<std::string> args; // after the image path
-    const char* message;
-};
 
 // $: Locked (LR), LockedDir (locked, holds Inner), Full (holds Inner),
 // File; $.Crowded holds 47 entries.
@@ -126,41 +53,37 @@ Disc RefusalFixture()
     return disc;
 }
 
-class Refusals : public EditCommands, public ::testing::WithParamInterface<RefusalCase> {};
-
-TEST_P(Refusals, ReachStderrWithExitOneAndLeaveTheFileAlone)
+TEST_F(EditCommands, RefusalsReachStderrWithExitOneAndLeaveTheFileAlone)
 {
     Save(RefusalFixture());
-    const std::string before = ReadAll(image);
-    std::vector<std::string> args = GetParam().args;
-    args.insert(args.begin() + 1, image);
-    const Result r = Run(args);
-    EXPECT_EQ(r.err, std::string(GetParam().message) + "\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(ReadAll(image), before);
+    const std::string before = ReadHostFile(image);
+    struct Case {
+        std::vector<std::string> args; // the image path goes second
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"mkdir", "$.Crowded", "New"}, "Directory Full"},
+        {{"mkdir", "$", "file"}, "Directory file Already Exists"},
+        {{"mkdir", "$", "a.b"}, "File a.b Contains Illegal Characters"},
+        {{"rename", "$.Locked", "Other", "--keep-locked"}, "Cannot Rename Locked File : Locked"},
+        {{"rename", "LockedDir", "Other", "--keep-locked"}, "Cannot Rename Locked Directory : LockedDir"},
+        {{"rename", "$.File", "FULL"}, "FULL Already Exists"},
+        {{"rename", "$.File", "a b"}, "File a b Contains Illegal Characters"},
+        {{"title", "$", "v1.0"}, "Title v1.0 Contains Illegal Characters"},
+        {{"delete", "$.Locked", "--keep-locked"}, "Cannot Delete Locked File : Locked"},
+        {{"delete", "$.LockedDir", "--keep-locked", "--keep-nonempty"}, "Cannot Delete Locked Directory : LockedDir"},
+        {{"delete", "$.Full", "--keep-nonempty"}, "Cannot Delete Non Empty Directory : Full"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin() + 1, image);
+        const Result r = Run(args);
+        EXPECT_EQ(r.err, c.message + "\n");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(ReadHostFile(image), before);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryMessage, Refusals,
-    ::testing::Values(
-        RefusalCase{"MkdirFull", {"mkdir", "$.Crowded", "New"}, "Directory Full"},
-        RefusalCase{"MkdirExists", {"mkdir", "$", "file"}, "Directory file Already Exists"},
-        RefusalCase{"MkdirIllegal", {"mkdir", "$", "a.b"}, "File a.b Contains Illegal Characters"},
-        RefusalCase{
-            "RenameLockedFile", {"rename", "$.Locked", "Other", "--keep-locked"}, "Cannot Rename Locked File : Locked"},
-        RefusalCase{"RenameLockedDirectory",
-                    {"rename", "LockedDir", "Other", "--keep-locked"},
-                    "Cannot Rename Locked Directory : LockedDir"},
-        RefusalCase{"RenameExists", {"rename", "$.File", "FULL"}, "FULL Already Exists"},
-        RefusalCase{"RenameIllegal", {"rename", "$.File", "a b"}, "File a b Contains Illegal Characters"},
-        RefusalCase{"TitleIllegal", {"title", "$", "v1.0"}, "Title v1.0 Contains Illegal Characters"},
-        RefusalCase{"DeleteLockedFile", {"delete", "$.Locked", "--keep-locked"}, "Cannot Delete Locked File : Locked"},
-        RefusalCase{"DeleteLockedDirectory",
-                    {"delete", "$.LockedDir", "--keep-locked", "--keep-nonempty"},
-                    "Cannot Delete Locked Directory : LockedDir"},
-        RefusalCase{
-            "DeleteNonEmpty", {"delete", "$.Full", "--keep-nonempty"}, "Cannot Delete Non Empty Directory : Full"}),
-    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(EditCommands, MkdirOnAFullDiscAndDeleteIntoAFullMapAreRefused)
 {
@@ -173,14 +96,14 @@ TEST_F(EditCommands, MkdirOnAFullDiscAndDeleteIntoAFullMapAreRefused)
     disc.map.runs = runs;
     WriteFreeSpaceMap(disc);
     Save(disc);
-    const std::string before = ReadAll(image);
+    const std::string before = ReadHostFile(image);
     Result r = Run({"mkdir", image, "$", "New"});
     EXPECT_EQ(r.err, "Not Enough Free Contiguous Space on Disc\n");
     EXPECT_EQ(r.status, 1);
     r = Run({"delete", image, "A"});
     EXPECT_EQ(r.err, "Free Space Map Full\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(ReadAll(image), before);
+    EXPECT_EQ(ReadHostFile(image), before);
 }
 
 // Items before the refused one stay deleted (and are saved); later ones stay.
@@ -227,7 +150,7 @@ TEST_F(EditCommands, RenameAttribTitleAndBootChangeTheImage)
 TEST_F(EditCommands, UsageErrorsExitTwo)
 {
     Save(RefusalFixture());
-    const std::string before = ReadAll(image);
+    const std::string before = ReadHostFile(image);
     Result r = Run({"delete", image, "$.Nothing"});
     EXPECT_EQ(r.err, "File Not Found : $.Nothing\n");
     EXPECT_EQ(r.status, 2);
@@ -235,26 +158,26 @@ TEST_F(EditCommands, UsageErrorsExitTwo)
     EXPECT_EQ(r.status, 2);
     r = Run({"boot", image, "sometimes"});
     EXPECT_EQ(r.status, 2);
-    r = Run({"mkdir", (m_dir / "none.dat").string(), "$", "X"});
-    EXPECT_EQ(r.err, "File Not Found : " + (m_dir / "none.dat").string() + "\n");
+    r = Run({"mkdir", Path("none.dat"), "$", "X"});
+    EXPECT_EQ(r.err, "File Not Found : " + Path("none.dat") + "\n");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(ReadAll(image), before);
+    EXPECT_EQ(ReadHostFile(image), before);
 }
 
 TEST_F(EditCommands, OutputGoesElsewhereAndNothingIsWrittenWithoutAChange)
 {
     Save(RefusalFixture());
     ASSERT_EQ(Run({"delete", image, "$.File"}).status, 0); // a hole at sector 8
-    const std::string before = ReadAll(image);
-    const std::string other = (m_dir / "other.dat").string();
+    const std::string before = ReadHostFile(image);
+    const std::string other = Path("other.dat");
     EXPECT_EQ(Run({"rename", image, "$.Locked", "a.b", "--output", other}).status, 1);
     EXPECT_FALSE(fs::exists(other));
     EXPECT_EQ(Run({"compact", image, "--output", other}).status, 0);
     ASSERT_TRUE(fs::exists(other));
-    EXPECT_EQ(ReadAll(image), before);
+    EXPECT_EQ(ReadHostFile(image), before);
     EXPECT_EQ(Load(other).map.Count(), 1);
     // A compacted disc compacts to itself: nothing to write.
-    const std::string third = (m_dir / "third.dat").string();
+    const std::string third = Path("third.dat");
     EXPECT_EQ(Run({"compact", other, "--output", third}).status, 0);
     EXPECT_FALSE(fs::exists(third));
 }
@@ -263,39 +186,30 @@ TEST_F(EditCommands, CompactLeavesOneRunAfterTheLastObjectAndEveryFileIntact)
 {
     Disc disc = NewDisc(16);
     SilentSink sink;
-    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
-    const auto sub = CreateDirectory(disc, kRoot, "Sub", sink);
+    const SectorAddress sub = *CreateDirectory(disc, kRoot, "Sub", sink);
+    std::vector<std::uint8_t> data[12];
     for (int i = 0; i < 12; ++i) {
-        std::vector<std::uint8_t> data(static_cast<std::size_t>(i * 97 + 3));
-        for (std::size_t k = 0; k < data.size(); ++k)
-            data[k] = static_cast<std::uint8_t>(k * 13 + static_cast<std::size_t>(i));
-        const std::string name = "F" + std::to_string(i);
-        AddFile(disc, i % 2 ? *sub : kRoot, name, data);
-        files.emplace_back((i % 2 ? "$.Sub." : "$.") + name, data);
+        for (std::size_t k = 0; k < static_cast<std::size_t>(i * 97 + 3); ++k)
+            data[i].push_back(static_cast<std::uint8_t>(k * 13 + static_cast<std::size_t>(i)));
+        AddFile(disc, i % 2 ? sub : kRoot, "F" + std::to_string(i), data[i]);
     }
-    for (const char* gone : {"F0", "F4", "F8"})
-        ASSERT_FALSE(DeleteEntry(disc, kRoot, gone, false, true, sink));
-    ASSERT_FALSE(DeleteEntry(disc, *sub, "F5", false, true, sink));
+    for (const int gone : {0, 4, 8, 5})
+        ASSERT_FALSE(DeleteEntry(disc, gone % 2 ? sub : kRoot, "F" + std::to_string(gone), false, true, sink));
     Save(disc);
     const Result r = Run({"compact", image});
     EXPECT_EQ(r.status, 0) << r.err;
     const Disc after = Load(image);
+    const SectorAddress newSub(ReadEntry(after, kRoot, FindEntry(after, kRoot, "Sub")).start);
     std::uint32_t used = 7 + 5;
-    for (const auto& [path, data] : files) {
-        const std::string name = path.substr(path.rfind('.') + 1);
-        const SectorAddress dir = path.starts_with("$.Sub.")
-                                      ? SectorAddress(ReadEntry(after, kRoot, FindEntry(after, kRoot, "Sub")).start)
-                                      : kRoot;
-        const int slot = FindEntry(after, dir, name);
-        if (name == "F0" || name == "F4" || name == "F8" || name == "F5") {
-            EXPECT_EQ(slot, -1);
+    for (int i = 0; i < 12; ++i) {
+        SCOPED_TRACE(i);
+        const int slot = FindEntry(after, i % 2 ? newSub : kRoot, "F" + std::to_string(i));
+        ASSERT_EQ(slot >= 0, i != 0 && i != 4 && i != 8 && i != 5);
+        if (slot < 0)
             continue;
-        }
-        ASSERT_GE(slot, 0) << path;
-        const DirEntry e = ReadEntry(after, dir, slot);
-        const auto at = SectorAddress(e.start).byteOffset();
-        EXPECT_TRUE(std::equal(data.begin(), data.end(), after.DiscImage.begin() + static_cast<std::ptrdiff_t>(at)))
-            << path;
+        const DirEntry e = ReadEntry(after, i % 2 ? newSub : kRoot, slot);
+        const auto at = after.DiscImage.begin() + static_cast<std::ptrdiff_t>(SectorAddress(e.start).byteOffset());
+        EXPECT_TRUE(std::equal(data[i].begin(), data[i].end(), at));
         used += SectorCount(e.length);
     }
     EXPECT_EQ(after.map.runs, (std::vector<MapRun>{{used, 4096 - used}}));

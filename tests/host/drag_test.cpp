@@ -7,7 +7,7 @@
 #include "image/directory.h"
 #include "image/entry_ops.h"
 #include "image/image_file.h"
-#include "scratch.h"
+#include "support/scratch.h"
 #include "support/test_disc.h"
 
 namespace marlin::host {

@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include "scratch.h"
+#include "support/scratch.h"
 
 namespace marlin::host {
 namespace {
@@ -18,64 +18,36 @@ const std::string kSixDigit = "$.GAME     FF1900 FF8023 000400 L";
 // The eight-digit example: GAME padded to 10, FFFF1900, FFFF8023, 00000400, LWR.
 const std::string kEightDigit = "GAME       FFFF1900 FFFF8023 00000400 LWR";
 
-struct LineCase {
-    const char* label;
-    std::string line;
-    bool fits;
-    InfFields expected;
-};
-
-class ParseInfLineTest : public ::testing::TestWithParam<LineCase> {};
-
-TEST_P(ParseInfLineTest, ReadsTheLayoutThatFits)
+TEST(ParseInfLine, ReadsTheLayoutThatFits)
 {
-    const auto& c = GetParam();
-    const auto got = ParseInfLine(c.line);
-    ASSERT_EQ(got.has_value(), c.fits);
-    if (c.fits) {
-        EXPECT_EQ(*got, c.expected);
+    struct Case {
+        std::string line;
+        std::optional<InfFields> expected; // none: no layout fits
+    };
+    const Case cases[] = {
+        {kSixDigit, InfFields{"$.GAME", "FFFF1900", "FFFF8023", "00000400", "RWL"}},
+        {"$.A        001900 000000 0000FF", InfFields{"$.A", "00001900", "00000000", "000000FF", "RW"}},
+        // Exactly 30 characters: the length field is cut short and its last
+        // pair reads as a single digit.
+        {"$.A        001900 000000 00001", InfFields{"$.A", "00001900", "00000000", "0000001", "RW"}},
+        {kEightDigit, InfFields{"GAME", "FFFF1900", "FFFF8023", "00000400", "LWR"}},
+        {"GAME       FFFF1900 FFFF8023 00000400 WR", InfFields{"GAME", "FFFF1900", "FFFF8023", "00000400", "WR"}},
+        {"GAME       FFFF1900 FFFF8023 00000400 ", InfFields{"GAME", "FFFF1900", "FFFF8023", "00000400", ""}},
+        // The trailing blank is kept.
+        {"GAME       FFFF1900 FFFF8023 00000400 LWR ", InfFields{"GAME", "FFFF1900", "FFFF8023", "00000400", "LWR "}},
+        {"game       ffff1900 ffff8023 00000400 LWR", InfFields{"game", "ffff1900", "ffff8023", "00000400", "LWR"}},
+        // Both layouts fit: every value comes from the eight-digit reading.
+        {"A.B        FFFF19 0 FFFF 023 00000400 L", InfFields{"A.B", "FFFF19 0", "FFFF 023", "00000400", "L"}},
+        {"GAME       FFFF1900 FFFF8023 00000400", std::nullopt}, // 37 columns
+        {"GAMES      DLR", std::nullopt},
+        {"", std::nullopt},
+        {"AB.GAME    FF1900 FF8023 000400 L", std::nullopt}, // six digits need "." in column 2
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(ParseInfLine(c.line), c.expected);
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, ParseInfLineTest,
-    ::testing::Values(LineCase{"six_digit", kSixDigit, true, {"$.GAME", "FFFF1900", "FFFF8023", "00000400", "RWL"}},
-                      LineCase{"six_digit_widens_low",
-                               "$.A        001900 000000 0000FF",
-                               true,
-                               {"$.A", "00001900", "00000000", "000000FF", "RW"}},
-                      // Exactly 30 characters: the length field is cut short and its last
-                      // pair reads as a single digit.
-                      LineCase{"six_digit_30_columns",
-                               "$.A        001900 000000 00001",
-                               true,
-                               {"$.A", "00001900", "00000000", "0000001", "RW"}},
-                      LineCase{"eight_digit", kEightDigit, true, {"GAME", "FFFF1900", "FFFF8023", "00000400", "LWR"}},
-                      LineCase{"eight_digit_WR",
-                               "GAME       FFFF1900 FFFF8023 00000400 WR",
-                               true,
-                               {"GAME", "FFFF1900", "FFFF8023", "00000400", "WR"}},
-                      LineCase{"eight_digit_no_letters",
-                               "GAME       FFFF1900 FFFF8023 00000400 ",
-                               true,
-                               {"GAME", "FFFF1900", "FFFF8023", "00000400", ""}},
-                      LineCase{"eight_digit_trailing_blank_kept",
-                               "GAME       FFFF1900 FFFF8023 00000400 LWR ",
-                               true,
-                               {"GAME", "FFFF1900", "FFFF8023", "00000400", "LWR "}},
-                      LineCase{"eight_digit_lower_case",
-                               "game       ffff1900 ffff8023 00000400 LWR",
-                               true,
-                               {"game", "ffff1900", "ffff8023", "00000400", "LWR"}},
-                      LineCase{"eight_digit_37_columns", "GAME       FFFF1900 FFFF8023 00000400", false, {}},
-                      LineCase{"directory_line", "GAMES      DLR", false, {}}, LineCase{"empty", "", false, {}},
-                      LineCase{"six_digit_needs_dot_in_column_2", "AB.GAME    FF1900 FF8023 000400 L", false, {}},
-                      // Both layouts fit: every value comes from the eight-digit reading.
-                      LineCase{"fits_both",
-                               "A.B        FFFF19 0 FFFF 023 00000400 L",
-                               true,
-                               {"A.B", "FFFF19 0", "FFFF 023", "00000400", "L"}}),
-    [](const auto& info) { return std::string(info.param.label); });
 
 TEST(FieldValue, PairsMostSignificantFirst)
 {

@@ -113,12 +113,22 @@ TEST(FreeSpaceMap, AFullMapRefusesARunItCannotHoldAndChangesNothing)
     EXPECT_EQ(disc.map.Count(), 83);
 }
 
-TEST(FreeSpaceMap, AnEndPointerAnnouncingTooManyRunsReadsAs84)
+// The end pointer rounds to the nearest count; one announcing more runs than
+// the map holds reads as 84.
+TEST(FreeSpaceMap, EndPointerRoundsToTheNearestCount)
 {
-    Disc disc = NewDisc(16);
-    disc.Set(510, 255);
-    ReadFreeSpaceMap(disc);
-    EXPECT_EQ(disc.map.Count(), 84);
+    struct Case {
+        std::uint8_t pointer;
+        int count;
+    };
+    for (const Case& c :
+         {Case{0, 0}, Case{3, 1}, Case{4, 1}, Case{5, 2}, Case{252, 84}, Case{253, 84}, Case{255, 84}}) {
+        SCOPED_TRACE(int{c.pointer});
+        Disc disc = NewDisc(16);
+        disc.Set(map::kEndPointer, c.pointer);
+        ReadFreeSpaceMap(disc);
+        EXPECT_EQ(disc.map.Count(), c.count);
+    }
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "image/directory.h"
 #include "image/image_file.h"
+#include "support/scratch.h"
 #include "support/test_disc.h"
 
 namespace marlin::image {
@@ -15,29 +15,18 @@ namespace fs = std::filesystem;
 
 class ImageFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() / ("marlin_image_file_" + std::string(info->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     fs::path Path(const std::string& name) const { return m_dir / name; }
-
     static void Write(const fs::path& path, const std::vector<std::uint8_t>& bytes)
     {
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        test::WriteHostFile(path, std::string(bytes.begin(), bytes.end()));
     }
     static std::vector<std::uint8_t> Read(const fs::path& path)
     {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
+        const std::string bytes = test::ReadHostFile(path);
+        return {bytes.begin(), bytes.end()};
     }
 
-    fs::path m_dir;
+    test::Scratch m_dir;
 };
 
 TEST_F(ImageFile, ANewDiscSavesAsSevenSectorsAndReopensIdentical)
@@ -140,7 +129,7 @@ TEST_F(ImageFile, OpenRefusesWhatCannotBeAnImage)
                   std::vector<std::string>{"This is not a Marlin disc image : " + Path(c.name).string()});
     }
     CollectingSink sink;
-    EXPECT_FALSE(OpenImage(m_dir, sink)); // a folder
+    EXPECT_FALSE(OpenImage(m_dir.path(), sink)); // a folder
     EXPECT_FALSE(OpenImage(Path("missing.dat"), sink));
     EXPECT_EQ(sink.messages.size(), 2u);
 
@@ -181,7 +170,7 @@ TEST_F(ImageFile, AFailedSaveLeavesTheOldFileAndSaysSo)
     EXPECT_FALSE(SaveImage(changed, Path("taken.dat"), sink));
     EXPECT_TRUE(fs::is_directory(Path("taken.dat/inner")));
     // No temporary file is left behind by any of the failures.
-    for (const auto& entry : fs::directory_iterator(m_dir))
+    for (const auto& entry : fs::directory_iterator(m_dir.path()))
         EXPECT_EQ(entry.path().filename().string().find("marlin-save"), std::string::npos) << entry.path();
 }
 
@@ -203,21 +192,6 @@ TEST_F(ImageFile, SavingKeepsTheLinkAndThePermissions)
     const auto reopened = OpenImage(Path("real/d.dat"), sink);
     ASSERT_TRUE(reopened);
     EXPECT_EQ(reopened->DiscImage, test::SampleDisc().DiscImage);
-}
-
-TEST(FreeSpaceMapRead, EndPointerRoundsToTheNearestCount)
-{
-    struct Case {
-        std::uint8_t pointer;
-        int count;
-    };
-    for (const Case& c : {Case{0, 0}, Case{3, 1}, Case{4, 1}, Case{5, 2}, Case{252, 84}, Case{253, 84}}) {
-        SCOPED_TRACE(int{c.pointer});
-        Disc disc = NewDisc(16);
-        disc.Set(map::kEndPointer, c.pointer);
-        ReadFreeSpaceMap(disc);
-        EXPECT_EQ(disc.map.Count(), c.count);
-    }
 }
 
 } // namespace

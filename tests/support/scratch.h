@@ -1,15 +1,17 @@
 #pragma once
-// A fresh host folder per test, removed afterwards, and small file helpers.
+// A fresh host folder per test with a name of its own (test runs and
+// checkouts side by side never share one), removed afterwards, and small
+// file helpers.
 
 #include <gtest/gtest.h>
+
+#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
-
-#include <unistd.h>
+#include <string_view>
 
 namespace marlin::test {
 
@@ -17,16 +19,10 @@ class Scratch {
 public:
     Scratch()
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-        for (char& c : name)
-            if (c == '/')
-                c = '_';
-        static int made = 0;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("marlin_host_test_" + std::to_string(::getpid()) + "_" + std::to_string(++made) + "_" + name);
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
+        std::string pattern = (std::filesystem::temp_directory_path() / "marlin_test_XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            ADD_FAILURE() << "cannot make a temporary folder from " << pattern;
+        m_path = pattern;
     }
     ~Scratch()
     {
@@ -36,12 +32,13 @@ public:
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
     [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
+    [[nodiscard]] std::filesystem::path operator/(std::string_view name) const { return m_path / name; }
 
 private:
     std::filesystem::path m_path;
 };
 
-inline void WriteHostFile(const std::filesystem::path& path, const std::string& bytes)
+inline void WriteHostFile(const std::filesystem::path& path, std::string_view bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;

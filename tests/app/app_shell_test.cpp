@@ -1,6 +1,5 @@
 #include "app/app_identity.h"
 #include "app/frm_about.h"
-#include "app/frm_splash.h"
 #include "app/help.h"
 #include "app/icons.h"
 #include "app/splash_wait.h"
@@ -24,7 +23,6 @@ class AppShellTest : public QObject {
 private slots:
     void splashWaitLastsAtLeastFourSeconds_data();
     void splashWaitLastsAtLeastFourSeconds();
-    void splashShowsTitleAndVersion();
     void aboutBoxShowsVersionLine();
     void aboutBoxClosesWithEnterAndEscape_data();
     void aboutBoxClosesWithEnterAndEscape();
@@ -69,16 +67,6 @@ void AppShellTest::splashWaitLastsAtLeastFourSeconds()
     QCOMPARE(asked.front(), milliseconds{4s});
     for (milliseconds remaining : asked)
         QVERIFY(remaining > 0ms && remaining <= 4s);
-}
-
-void AppShellTest::splashShowsTitleAndVersion()
-{
-    frmSplash splash;
-    QCOMPARE(splash.lblCompanyProduct->text(), QStringLiteral("Marlin Explorer"));
-    QCOMPARE(splash.lblVersion->text(), QStringLiteral("Version 1.0.2"));
-    QVERIFY(!splash.lblPlatform->text().isEmpty());
-    QVERIFY(!splash.Image1->pixmap().isNull());
-    QVERIFY(splash.windowTitle().isEmpty());
 }
 
 void AppShellTest::aboutBoxShowsVersionLine()

@@ -55,6 +55,15 @@ void WriteFile(const QString& path, const QByteArray& bytes)
 
 class DragDropTest : public QObject {
     Q_OBJECT
+
+    test::WindowFixture f;
+
+    void StartOnPopulatedDisc()
+    {
+        f.Start();
+        f.OpenDisc(test::PopulatedDisc());
+    }
+
 private slots:
     void initTestCase()
     {
@@ -62,208 +71,178 @@ private slots:
         static QTemporaryDir cache;
         qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
     }
-    void listDragOfTwoFilesHandsOutFourPathsInOrder();
-    void treeDragOfSubdirectoryHandsOutOneFolder();
-    void rootDragSelectsEveryItemThenClears();
-    void dragWithNothingSelectedWritesEmptyLog();
-    void failedStagingStartsNoDrag();
-    void dropImportsWithRefreshRules_data();
-    void dropImportsWithRefreshRules();
-    void dropWithoutUrlsDoesNothing();
-    void temporaryFolderGoesAtStartWithoutFollowingLinks();
+    void init() { f.Reset(); }
+    void cleanup() { f.Stop(); }
+
+    void listDragOfTwoFilesHandsOutFourPathsInOrder()
+    {
+        StartOnPopulatedDisc();
+        f.SelectRows({f.Row(QStringLiteral("!BOOT")), f.Row(QStringLiteral("README"))});
+
+        auto data = f.window->dragDrop()->StageListDrag();
+        QVERIFY(data);
+        const QString t = TempFolder(0);
+        const QStringList expected{t + "/" + Host("!BOOT"), t + "/" + Host("!BOOT") + ".INF", t + "/" + Host("README"),
+                                   t + "/" + Host("README") + ".INF"};
+        QCOMPARE(Paths(data.get()), expected);
+        QCOMPARE(LogLines(), expected);
+        for (const QString& p : expected)
+            QVERIFY2(QFileInfo(p).isFile(), qPrintable(p));
+        QFile boot(expected[0]);
+        QVERIFY(boot.open(QIODevice::ReadOnly));
+        QCOMPARE(boot.readAll(), QByteArray("*RUN ELITE\r"));
+
+        // The next drag takes the next folder.
+        auto again = f.window->dragDrop()->StageListDrag();
+        QVERIFY(again);
+        QVERIFY(Paths(again.get()).value(0).startsWith(TempFolder(1) + "/"));
+    }
+
+    void treeDragOfSubdirectoryHandsOutOneFolder()
+    {
+        StartOnPopulatedDisc();
+        f.window->tvwDB_NodeClick(f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES")));
+        QCOMPARE(f.CurrentNodeName(), QStringLiteral("GAMES"));
+
+        auto data = f.window->dragDrop()->StageTreeDrag();
+        QVERIFY(data);
+        const QString folder = TempFolder(0) + "/" + Host("GAMES");
+        QCOMPARE(Paths(data.get()), QStringList{folder});
+        QCOMPARE(LogLines(), QStringList{folder});
+        QVERIFY(QFileInfo(folder).isDir());
+        QVERIFY(!QFileInfo::exists(folder + ".INF"));
+        QVERIFY(QFileInfo(folder + "/" + Host("ELITE")).isFile());
+        QVERIFY(QFileInfo(folder + "/" + Host("ELITE") + ".INF").isFile());
+        QVERIFY(QFileInfo(folder + "/" + Host("ARCADE")).isDir());
+    }
+
+    void rootDragSelectsEveryItemThenClears()
+    {
+        StartOnPopulatedDisc();
+        QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
+        f.SelectRows({0});
+
+        auto data = f.window->dragDrop()->StageTreeDrag();
+        QVERIFY(data);
+        QStringList expected;
+        for (const QString& name : f.ListColumn()) {
+            const QString p = TempFolder(0) + "/" + Host(name.toLatin1().constData());
+            expected << p << p + ".INF";
+        }
+        QCOMPARE(expected.size(), 8);
+        QCOMPARE(Paths(data.get()), expected);
+        QVERIFY(f.window->SelectedRows().isEmpty());
+    }
+
+    void dragWithNothingSelectedWritesEmptyLog()
+    {
+        StartOnPopulatedDisc();
+        f.SelectRows({});
+        WriteFile(Cache() + "/drag.log", "old drag\r\n");
+
+        auto data = f.window->dragDrop()->StageListDrag();
+        QVERIFY(data);
+        QVERIFY(!data->hasUrls());
+        QCOMPARE(LogLines(), QStringList{});
+    }
+
+    // Regression: a drag that could not be staged must say why and hand out nothing.
+    void failedStagingStartsNoDrag()
+    {
+        StartOnPopulatedDisc();
+        f.SelectRows({f.Row(QStringLiteral("!BOOT"))});
+        // A file where the temporary root should be: no folder can be made below it.
+        WriteFile(Cache() + "/marlin_temp", "in the way");
+
+        auto data = f.window->dragDrop()->StageListDrag();
+        QVERIFY(!data);
+        QCOMPARE(f.prompts->messages.size(), 1);
+        QFile::remove(Cache() + "/marlin_temp");
+    }
+
+    void dropImportsWithRefreshRules_data()
+    {
+        QTest::addColumn<QStringList>("dropped");  // host items, "name/" for a folder, "missing" for none there
+        QTest::addColumn<QStringList>("imported"); // what the shown directory lists afterwards
+        QTest::addColumn<QString>("currentNode");  // the list's directory afterwards
+        QTest::addColumn<int>("messages");
+        QTest::newRow("files only: list refilled, tree kept")
+            << QStringList{"ALPHA", "BETA"} << QStringList{"ALPHA", "ARCADE", "BETA", "ELITE"} << "GAMES" << 0;
+        QTest::newRow("a folder: tree rebuilt, root shown")
+            << QStringList{"ALPHA", "DOCS/"} << QStringList{"!BOOT", "GAMES", "README", "UTILS"} << "$" << 0;
+        QTest::newRow("a duplicate goes on")
+            << QStringList{"ELITE", "BETA"} << QStringList{"ARCADE", "BETA", "ELITE"} << "GAMES" << 1;
+        QTest::newRow("the first failure ends the drop")
+            << QStringList{"ALPHA", "missing", "BETA"} << QStringList{"ALPHA", "ARCADE", "ELITE"} << "GAMES" << 1;
+    }
+
+    void dropImportsWithRefreshRules()
+    {
+        QFETCH(QStringList, dropped);
+        QFETCH(QStringList, imported);
+        QFETCH(QString, currentNode);
+        QFETCH(int, messages);
+
+        StartOnPopulatedDisc();
+        f.window->tvwDB_NodeClick(f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES")));
+
+        QList<QUrl> urls;
+        for (const QString& item : dropped) {
+            const QString path = f.tempDir->path() + "/" + item;
+            if (item.endsWith('/'))
+                WriteFile(path + "NOTE", "inside");
+            else if (item != "missing")
+                WriteFile(path, item.toLatin1());
+            urls << QUrl::fromLocalFile(item.endsWith('/') ? path.chopped(1) : path);
+        }
+        QMimeData data;
+        data.setUrls(urls);
+        f.window->dragDrop()->DropHostFiles(&data);
+
+        QCOMPARE(f.CurrentNodeName(), currentNode);
+        QCOMPARE(f.ListColumn(), imported);
+        QVERIFY2(f.prompts->messages.size() == messages, qPrintable(f.prompts->messages.join(" / ")));
+        // The tree shows an imported folder only when it was rebuilt.
+        auto* games = f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES"));
+        QCOMPARE(f.Child(games, QStringLiteral("DOCS")) != nullptr, dropped.contains(QStringLiteral("DOCS/")));
+        QVERIFY(test::ConsistencyProblems(f.window->disc()).empty());
+    }
+
+    void dropWithoutUrlsDoesNothing()
+    {
+        StartOnPopulatedDisc();
+        const QStringList before = f.ListColumn();
+        const auto bytes = f.window->disc().DiscImage;
+
+        QMimeData data;
+        data.setText(f.Path("ALPHA"));
+        WriteFile(f.Path("ALPHA"), "alpha");
+        f.window->dragDrop()->DropHostFiles(&data);
+
+        QCOMPARE(f.ListColumn(), before);
+        QVERIFY(f.window->disc().DiscImage == bytes);
+        QVERIFY(f.prompts->messages.isEmpty());
+    }
+
+    void temporaryFolderGoesAtStartWithoutFollowingLinks()
+    {
+        QTemporaryDir outside;
+        WriteFile(outside.filePath("keep/precious"), "mine");
+        WriteFile(TempFolder(3) + "/LEFTOVER", "old");
+        QVERIFY(QFile::link(outside.filePath("keep"), Cache() + "/marlin_temp/link"));
+
+        f.Start();
+        QVERIFY(!QFileInfo::exists(Cache() + "/marlin_temp"));
+        QVERIFY(QFileInfo(outside.filePath("keep/precious")).isFile());
+        QCOMPARE(f.window->dragDrop()->State().TempCounter, std::uint16_t{0});
+
+        // Numbering starts again at 0 after the clean-up.
+        f.SelectRows({});
+        auto data = f.window->dragDrop()->StageListDrag();
+        QVERIFY(data);
+        QVERIFY(QFileInfo(TempFolder(0)).isDir());
+    }
 };
-
-void DragDropTest::listDragOfTwoFilesHandsOutFourPathsInOrder()
-{
-    test::WindowFixture f;
-    f.Start();
-    f.OpenDisc(test::PopulatedDisc());
-    f.SelectRows({f.Row(QStringLiteral("!BOOT")), f.Row(QStringLiteral("README"))});
-
-    auto data = f.window->dragDrop()->StageListDrag();
-    QVERIFY(data);
-    const QString t = TempFolder(0);
-    const QStringList expected{t + "/" + Host("!BOOT"), t + "/" + Host("!BOOT") + ".INF", t + "/" + Host("README"),
-                               t + "/" + Host("README") + ".INF"};
-    QCOMPARE(Paths(data.get()), expected);
-    QCOMPARE(LogLines(), expected);
-    for (const QString& p : expected)
-        QVERIFY2(QFileInfo(p).isFile(), qPrintable(p));
-    QFile boot(expected[0]);
-    QVERIFY(boot.open(QIODevice::ReadOnly));
-    QCOMPARE(boot.readAll(), QByteArray("*RUN ELITE\r"));
-
-    // The next drag takes the next folder.
-    auto again = f.window->dragDrop()->StageListDrag();
-    QVERIFY(again);
-    QVERIFY(Paths(again.get()).value(0).startsWith(TempFolder(1) + "/"));
-    f.Stop();
-}
-
-void DragDropTest::treeDragOfSubdirectoryHandsOutOneFolder()
-{
-    test::WindowFixture f;
-    f.Start();
-    f.OpenDisc(test::PopulatedDisc());
-    f.window->tvwDB_NodeClick(f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES")));
-    QCOMPARE(f.CurrentNodeName(), QStringLiteral("GAMES"));
-
-    auto data = f.window->dragDrop()->StageTreeDrag();
-    QVERIFY(data);
-    const QString folder = TempFolder(0) + "/" + Host("GAMES");
-    QCOMPARE(Paths(data.get()), QStringList{folder});
-    QCOMPARE(LogLines(), QStringList{folder});
-    QVERIFY(QFileInfo(folder).isDir());
-    QVERIFY(!QFileInfo::exists(folder + ".INF"));
-    QVERIFY(QFileInfo(folder + "/" + Host("ELITE")).isFile());
-    QVERIFY(QFileInfo(folder + "/" + Host("ELITE") + ".INF").isFile());
-    QVERIFY(QFileInfo(folder + "/" + Host("ARCADE")).isDir());
-    f.Stop();
-}
-
-void DragDropTest::rootDragSelectsEveryItemThenClears()
-{
-    test::WindowFixture f;
-    f.Start();
-    f.OpenDisc(test::PopulatedDisc());
-    QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
-    f.SelectRows({0});
-
-    auto data = f.window->dragDrop()->StageTreeDrag();
-    QVERIFY(data);
-    QStringList expected;
-    for (const QString& name : f.ListColumn()) {
-        const QString p = TempFolder(0) + "/" + Host(name.toLatin1().constData());
-        expected << p << p + ".INF";
-    }
-    QCOMPARE(expected.size(), 8);
-    QCOMPARE(Paths(data.get()), expected);
-    QVERIFY(f.window->SelectedRows().isEmpty());
-    f.Stop();
-}
-
-void DragDropTest::dragWithNothingSelectedWritesEmptyLog()
-{
-    test::WindowFixture f;
-    f.Start();
-    f.OpenDisc(test::PopulatedDisc());
-    f.SelectRows({});
-    WriteFile(Cache() + "/drag.log", "old drag\r\n");
-
-    auto data = f.window->dragDrop()->StageListDrag();
-    QVERIFY(data);
-    QVERIFY(!data->hasUrls());
-    QCOMPARE(LogLines(), QStringList{});
-    f.Stop();
-}
-
-// Regression: a drag that could not be staged must say why and hand out nothing.
-void DragDropTest::failedStagingStartsNoDrag()
-{
-    test::WindowFixture f;
-    f.Start();
-    f.OpenDisc(test::PopulatedDisc());
-    f.SelectRows({f.Row(QStringLiteral("!BOOT"))});
-    // A file where the temporary root should be: no folder can be made below it.
-    WriteFile(Cache() + "/marlin_temp", "in the way");
-
-    auto data = f.window->dragDrop()->StageListDrag();
-    QVERIFY(!data);
-    QCOMPARE(f.prompts->messages.size(), 1);
-    QFile::remove(Cache() + "/marlin_temp");
-    f.Stop();
-}
-
-void DragDropTest::dropImportsWithRefreshRules_data()
-{
-    QTest::addColumn<QStringList>("dropped");  // host items, "name/" for a folder, "missing" for none there
-    QTest::addColumn<QStringList>("imported"); // what the shown directory lists afterwards
-    QTest::addColumn<QString>("currentNode");  // the list's directory afterwards
-    QTest::addColumn<int>("messages");
-    QTest::newRow("files only: list refilled, tree kept")
-        << QStringList{"ALPHA", "BETA"} << QStringList{"ALPHA", "ARCADE", "BETA", "ELITE"} << "GAMES" << 0;
-    QTest::newRow("a folder: tree rebuilt, root shown")
-        << QStringList{"ALPHA", "DOCS/"} << QStringList{"!BOOT", "GAMES", "README", "UTILS"} << "$" << 0;
-    QTest::newRow("a duplicate goes on") << QStringList{"ELITE", "BETA"} << QStringList{"ARCADE", "BETA", "ELITE"}
-                                         << "GAMES" << 1;
-    QTest::newRow("the first failure ends the drop")
-        << QStringList{"ALPHA", "missing", "BETA"} << QStringList{"ALPHA", "ARCADE", "ELITE"} << "GAMES" << 1;
-}
-
-void DragDropTest::dropImportsWithRefreshRules()
-{
-    QFETCH(QStringList, dropped);
-    QFETCH(QStringList, imported);
-    QFETCH(QString, currentNode);
-    QFETCH(int, messages);
-
-    test::WindowFixture f;
-    f.Start();
-    f.OpenDisc(test::PopulatedDisc());
-    f.window->tvwDB_NodeClick(f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES")));
-
-    QList<QUrl> urls;
-    for (const QString& item : dropped) {
-        const QString path = f.tempDir->path() + "/" + item;
-        if (item.endsWith('/'))
-            WriteFile(path + "NOTE", "inside");
-        else if (item != "missing")
-            WriteFile(path, item.toLatin1());
-        urls << QUrl::fromLocalFile(item.endsWith('/') ? path.chopped(1) : path);
-    }
-    QMimeData data;
-    data.setUrls(urls);
-    f.window->dragDrop()->DropHostFiles(&data);
-
-    QCOMPARE(f.CurrentNodeName(), currentNode);
-    QCOMPARE(f.ListColumn(), imported);
-    QVERIFY2(f.prompts->messages.size() == messages, qPrintable(f.prompts->messages.join(" / ")));
-    // The tree shows an imported folder only when it was rebuilt.
-    auto* games = f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES"));
-    QCOMPARE(f.Child(games, QStringLiteral("DOCS")) != nullptr, dropped.contains(QStringLiteral("DOCS/")));
-    QVERIFY(test::ConsistencyProblems(f.window->disc()).empty());
-    f.Stop();
-}
-
-void DragDropTest::dropWithoutUrlsDoesNothing()
-{
-    test::WindowFixture f;
-    f.Start();
-    f.OpenDisc(test::PopulatedDisc());
-    const QStringList before = f.ListColumn();
-    const auto bytes = f.window->disc().DiscImage;
-
-    QMimeData data;
-    data.setText(f.Path("ALPHA"));
-    WriteFile(f.Path("ALPHA"), "alpha");
-    f.window->dragDrop()->DropHostFiles(&data);
-
-    QCOMPARE(f.ListColumn(), before);
-    QVERIFY(f.window->disc().DiscImage == bytes);
-    QVERIFY(f.prompts->messages.isEmpty());
-    f.Stop();
-}
-
-void DragDropTest::temporaryFolderGoesAtStartWithoutFollowingLinks()
-{
-    QTemporaryDir outside;
-    WriteFile(outside.filePath("keep/precious"), "mine");
-    WriteFile(TempFolder(3) + "/LEFTOVER", "old");
-    QVERIFY(QFile::link(outside.filePath("keep"), Cache() + "/marlin_temp/link"));
-
-    test::WindowFixture f;
-    f.Start();
-    QVERIFY(!QFileInfo::exists(Cache() + "/marlin_temp"));
-    QVERIFY(QFileInfo(outside.filePath("keep/precious")).isFile());
-    QCOMPARE(f.window->dragDrop()->State().TempCounter, std::uint16_t{0});
-
-    // Numbering starts again at 0 after the clean-up.
-    f.SelectRows({});
-    auto data = f.window->dragDrop()->StageListDrag();
-    QVERIFY(data);
-    QVERIFY(QFileInfo(TempFolder(0)).isDir());
-    f.Stop();
-}
 
 QTEST_MAIN(DragDropTest)
 #include "drag_drop_test.moc"

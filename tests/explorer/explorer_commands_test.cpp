@@ -38,9 +38,7 @@ private slots:
     void initTestCase() { test::IsolateSettings(); }
     void init()
     {
-        test::ClearStore();
-        f.prompts = std::make_unique<test::ScriptedPrompts>();
-        f.tempDir = std::make_unique<QTemporaryDir>();
+        f.Reset();
         f.Start();
         f.OpenDisc(test::PopulatedDisc());
     }

@@ -18,11 +18,7 @@ class ExplorerLayoutTest : public QObject {
 
 private slots:
     void initTestCase() { test::IsolateSettings(); }
-    void init()
-    {
-        test::ClearStore();
-        f.prompts = std::make_unique<test::ScriptedPrompts>();
-    }
+    void init() { f.Reset(); }
     void cleanup() { f.Stop(); }
 
     void firstRunUsesTheDefaults()

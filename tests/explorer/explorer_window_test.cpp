@@ -10,9 +10,6 @@
 #include <QToolBar>
 
 #include "image/check.h"
-#include "views/basic_lister.h"
-#include "views/disassembler.h"
-#include "views/dumps.h"
 #include "views/listings.h"
 #include "window_fixture.h"
 
@@ -28,9 +25,7 @@ private slots:
     void initTestCase() { test::IsolateSettings(); }
     void init()
     {
-        test::ClearStore();
-        f.prompts = std::make_unique<test::ScriptedPrompts>();
-        f.tempDir = std::make_unique<QTemporaryDir>();
+        f.Reset();
         f.Start();
     }
     void cleanup() { f.Stop(); }
@@ -120,15 +115,6 @@ private slots:
         QVERIFY(action->shortcut().isEmpty());
     }
 
-    void optionsStartCheckedAndFlip()
-    {
-        QVERIFY(f.Action("mnuOptionsDelete")->isChecked());
-        QVERIFY(f.Action("mnuOptionsEmpty")->isChecked());
-        QVERIFY(f.Trigger("mnuOptionsDelete"));
-        QVERIFY(!f.window->DeleteLockedChecked());
-        QVERIFY(f.window->DeleteNonEmptyChecked());
-    }
-
     void toolbarHasNinePositions()
     {
         auto* bar = f.window->findChild<QToolBar*>(QStringLiteral("tbToolBar"));
@@ -144,13 +130,9 @@ private slots:
     {
         QTest::addColumn<QString>("action");
         QTest::addColumn<unsigned>("sectors");
-        QTest::newRow("1M") << "mnuDiscNew1M" << 4096u;
-        QTest::newRow("2M") << "mnuDiscNew2M" << 8192u;
-        QTest::newRow("4M") << "mnuDiscNew4M" << 16384u;
-        QTest::newRow("8M") << "mnuDiscNew8M" << 32768u;
-        QTest::newRow("16M") << "mnuDiscNew16M" << 65536u;
-        QTest::newRow("32M") << "mnuDiscNew32M" << 131072u;
-        QTest::newRow("64M") << "mnuDiscNew64M" << 262144u;
+        for (unsigned megabytes = 1; megabytes <= 64; megabytes *= 2)
+            QTest::newRow(qPrintable(QString::number(megabytes) + "M"))
+                << QStringLiteral("mnuDiscNew%1M").arg(megabytes) << megabytes * 4096;
         QTest::newRow("toolbar New") << "tbNew" << 16384u;
     }
     void newDiscSizes()
@@ -423,51 +405,21 @@ private slots:
         QTest::addColumn<QString>("item"); // the item clicked, if any
         QTest::addColumn<QString>("listing");
         QTest::addColumn<QString>("of"); // the directory listed
-        QTest::newRow("map") << "mnuDiscMap"
-                             << "$"
-                             << ""
-                             << "map"
-                             << "";
-        QTest::newRow("directory *CAT") << "mnuDirectoryCat"
-                                        << "GAMES"
-                                        << ""
-                                        << "cat"
-                                        << "GAMES";
-        QTest::newRow("directory *CATALL") << "mnuDirectoryCatAll"
-                                           << "$"
-                                           << ""
-                                           << "catall"
-                                           << "$";
-        QTest::newRow("directory *EX") << "mnuDirectoryEx"
-                                       << "GAMES"
-                                       << ""
-                                       << "ex"
-                                       << "GAMES";
-        QTest::newRow("directory *EXALL") << "mnuDirectoryExAll"
-                                          << "GAMES"
-                                          << ""
-                                          << "exall"
-                                          << "GAMES";
-        QTest::newRow("item *CAT") << "mnuFileViewCat"
-                                   << "$"
-                                   << "GAMES"
-                                   << "cat"
-                                   << "GAMES";
-        QTest::newRow("item *CATALL") << "mnuFileViewCatAll"
-                                      << "$"
-                                      << "GAMES"
-                                      << "catall"
-                                      << "GAMES";
-        QTest::newRow("item *EX") << "mnuFileViewEx"
-                                  << "$"
-                                  << "UTILS"
-                                  << "ex"
-                                  << "UTILS";
-        QTest::newRow("item *EXALL") << "mnuFileViewExAll"
-                                     << "$"
-                                     << "GAMES"
-                                     << "exall"
-                                     << "GAMES";
+        const struct {
+            const char *tag, *action, *node, *item, *listing, *of;
+        } rows[] = {
+            {"map", "mnuDiscMap", "$", "", "map", ""},
+            {"directory *CAT", "mnuDirectoryCat", "GAMES", "", "cat", "GAMES"},
+            {"directory *CATALL", "mnuDirectoryCatAll", "$", "", "catall", "$"},
+            {"directory *EX", "mnuDirectoryEx", "GAMES", "", "ex", "GAMES"},
+            {"directory *EXALL", "mnuDirectoryExAll", "GAMES", "", "exall", "GAMES"},
+            {"item *CAT", "mnuFileViewCat", "$", "GAMES", "cat", "GAMES"},
+            {"item *CATALL", "mnuFileViewCatAll", "$", "GAMES", "catall", "GAMES"},
+            {"item *EX", "mnuFileViewEx", "$", "UTILS", "ex", "UTILS"},
+            {"item *EXALL", "mnuFileViewExAll", "$", "GAMES", "exall", "GAMES"},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.tag) << r.action << r.node << r.item << r.listing << r.of;
     }
     void viewCommandsOpenTheirListing()
     {
@@ -486,28 +438,12 @@ private slots:
         const image::SectorAddress sector = of == QStringLiteral("$")
                                                 ? image::kRoot
                                                 : image::SectorAddress(f.Child(root, of) ? f.Child(root, of)->tag : 0);
-        views::ViewText expected;
-        const auto clicked = f.window->CurrentItem().isValid()
-                                 ? f.window->listModel()->Item(f.window->CurrentItem().row())
-                                 : views::ListColumns{};
-        if (listing == QStringLiteral("text"))
-            expected = views::ShowText(disc, clicked);
-        else if (listing == QStringLiteral("hex"))
-            expected = views::ShowHex(disc, clicked);
-        else if (listing == QStringLiteral("basic"))
-            expected = views::Show_Basic(disc, clicked);
-        else if (listing == QStringLiteral("dis"))
-            expected = views::ShowDis(disc, clicked);
-        else if (listing == QStringLiteral("map"))
-            expected = views::ShowMap(disc);
-        else if (listing == QStringLiteral("cat"))
-            expected = views::ShowCat(disc, sector);
-        else if (listing == QStringLiteral("ex"))
-            expected = views::ShowEx(disc, sector);
-        else if (listing == QStringLiteral("catall"))
-            expected = views::ShowCatAll(disc, sector, of.toStdString());
-        else
-            expected = views::ShowExAll(disc, sector, of.toStdString());
+        const views::ViewText expected = listing == QStringLiteral("map")   ? views::ShowMap(disc)
+                                         : listing == QStringLiteral("cat") ? views::ShowCat(disc, sector)
+                                         : listing == QStringLiteral("ex")  ? views::ShowEx(disc, sector)
+                                         : listing == QStringLiteral("catall")
+                                             ? views::ShowCatAll(disc, sector, of.toStdString())
+                                             : views::ShowExAll(disc, sector, of.toStdString());
         QVERIFY(f.Trigger(action.toLatin1().constData()));
         views::frmView* view = f.window->LastView();
         QVERIFY(view);

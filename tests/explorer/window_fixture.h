@@ -47,6 +47,13 @@ struct WindowFixture {
     std::unique_ptr<explorer::frmMain> window;
     std::unique_ptr<QTemporaryDir> tempDir = std::make_unique<QTemporaryDir>();
 
+    // A fresh prompt script, temporary folder and settings store for the next test.
+    void Reset()
+    {
+        ClearStore();
+        prompts = std::make_unique<ScriptedPrompts>();
+        tempDir = std::make_unique<QTemporaryDir>();
+    }
     void Start()
     {
         window = std::make_unique<explorer::frmMain>(prompts.get());

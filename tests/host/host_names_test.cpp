@@ -79,13 +79,6 @@ TEST(ImageNameFromHost, BytesThatWouldCorruptAnEntryBecomeUnderscores)
     EXPECT_EQ(PrintableHostName("a\tb\x7F\xFF~ "), "a_b__~ ");
 }
 
-TEST(TrimBlanks, RemovesOnlyOuterBlanks)
-{
-    EXPECT_EQ(TrimBlanks("  A B  "), "A B");
-    EXPECT_EQ(TrimBlanks("   "), "");
-    EXPECT_EQ(TrimBlanks("\tA "), "\tA");
-}
-
 TEST(HostEntryName, UsesTheEntryName)
 {
     image::Disc disc = image::NewDisc(16);

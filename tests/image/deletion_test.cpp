@@ -58,21 +58,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, Freed,
                          ::testing::Values(FreedCase{0, false, 1}, FreedCase{256, false, 1}, FreedCase{257, false, 2},
                                            FreedCase{1280, true, 5}));
 
-TEST(DeleteEntry, FreedRunBetweenTwoFreeRunsMergesIntoOne)
-{
-    Disc disc = NewDisc(16);
-    AddFile(disc, kRoot, "A", Data(300));
-    AddFile(disc, kRoot, "B", Data(600));
-    AddFile(disc, kRoot, "C", Data(10));
-    SilentSink sink;
-    ASSERT_FALSE(DeleteEntry(disc, kRoot, "A", false, false, sink));
-    ASSERT_FALSE(DeleteEntry(disc, kRoot, "C", false, false, sink));
-    ASSERT_EQ(disc.map.Count(), 2);
-    ASSERT_FALSE(DeleteEntry(disc, kRoot, "B", false, false, sink));
-    EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{7, 4096 - 7}}));
-    EXPECT_TRUE(ConsistencyProblems(disc).empty());
-}
-
 struct EntryRefusalCase {
     const char* label;
     const char* name;

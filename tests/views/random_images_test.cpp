@@ -1,14 +1,13 @@
-// Producers over random bytes and random list items: under the sanitizer
+// The dumps over random bytes and random list items: under the sanitizer
 // build any read outside the image fails the run; the checks below hold for
-// any content.
+// any content. (The listings, the BASIC lister and the disassembler get the
+// same from the fuzz corpus replays.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 
 #include "view_test_util.h"
-#include "views/basic_lister.h"
-#include "views/disassembler.h"
 #include "views/dumps.h"
 
 namespace marlin::views {
@@ -47,18 +46,6 @@ TEST(RandomImages, ProducersStayInsideTheImage)
                   available - static_cast<std::uint64_t>(
                                   std::count(disc.DiscImage.begin() + static_cast<long>(base),
                                              disc.DiscImage.begin() + static_cast<long>(base + available), 10)));
-
-        const std::string basic = Show_Basic(disc, item).text;
-        EXPECT_LE(std::count(basic.begin(), basic.end(), '\r'), static_cast<long>(available));
-
-        // Each instruction line starts with its address and at least one
-        // instruction byte; there are never more lines than bytes.
-        const std::string dis = ShowDis(disc, item).text;
-        std::size_t instructions = 0;
-        for (const auto& line : test::Lines(dis))
-            if (!line.empty() && line.size() >= 35)
-                ++instructions;
-        EXPECT_LE(instructions, available);
     }
 }
 

@@ -138,7 +138,7 @@ TEST_F(EditCommands, RenameAttribTitleAndBootChangeTheImage)
     EXPECT_EQ(Run({"title", image, "$.Full", "My Title"}).status, 0);
     EXPECT_EQ(Run({"boot", image, "exec"}).status, 0);
     const Disc after = Load(image);
-    const SectorAddress full(ReadEntry(after, kRoot, FindEntry(after, kRoot, "Full")).start);
+    const SectorAddress full(test::EntryNamed(after, kRoot, "Full").start);
     EXPECT_EQ(GetEntryName(after, full, 0), "Outer");
     EXPECT_EQ(AttributeString(after, EntryOffset(kRoot, FindEntry(after, kRoot, "File"))), "LW");
     EXPECT_EQ(AttributeString(after, EntryOffset(kRoot, FindEntry(after, kRoot, "Locked"))), "LW");
@@ -199,7 +199,7 @@ TEST_F(EditCommands, CompactLeavesOneRunAfterTheLastObjectAndEveryFileIntact)
     const Result r = Run({"compact", image});
     EXPECT_EQ(r.status, 0) << r.err;
     const Disc after = Load(image);
-    const SectorAddress newSub(ReadEntry(after, kRoot, FindEntry(after, kRoot, "Sub")).start);
+    const SectorAddress newSub(test::EntryNamed(after, kRoot, "Sub").start);
     std::uint32_t used = 7 + 5;
     for (int i = 0; i < 12; ++i) {
         SCOPED_TRACE(i);

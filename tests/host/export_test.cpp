@@ -155,10 +155,7 @@ TEST(ExportDamaged, NothingIsWrittenOutsideTheDestination)
     Disc disc = NewDisc(16);
     for (const std::string name : {"..", ".", "", "A\x01Z", "\x7F"})
         ASSERT_GE(test::AddFile(disc, kRoot, name, Data(20, 5)), 0) << name;
-    const SectorAddress sub = *[&] {
-        SilentSink s;
-        return CreateDirectory(disc, kRoot, "SUB", s);
-    }();
+    const SectorAddress sub = test::MakeDir(disc, kRoot, "SUB");
     ASSERT_GE(test::AddFile(disc, sub, "..", Data(3, 1)), 0);
     ASSERT_GE(test::AddFile(disc, sub, "UP", Data(3, 1)), 0);
     // SUB.UP becomes a directory entry pointing back at the root.
@@ -168,7 +165,7 @@ TEST(ExportDamaged, NothingIsWrittenOutsideTheDestination)
     ASSERT_GE(test::AddFile(disc, sub, "LONG", Data(10, 2)), 0);
     disc.Write32(EntryOffset(sub, FindEntry(disc, sub, "LONG")) + entry::kLength, 0xFFFFFFFF);
     ASSERT_GE(test::AddFile(disc, sub, "FAR", Data(10, 2)), 0);
-    disc.Write24(EntryOffset(sub, FindEntry(disc, sub, "FAR")) + entry::kStart, 0xFFFFFF);
+    test::SetStart(disc, sub, "FAR", 0xFFFFFF);
 
     Scratch scratch;
     const fs::path parent = scratch.path() / "parent";
@@ -195,7 +192,7 @@ TEST(ExportDamaged, NothingIsWrittenOutsideTheDestination)
     EXPECT_EQ(ReadHostFile(dest / "A_Z.INF").substr(0, 10), "A\x01Z       ");
     // The loop back to the root gives an empty folder; bytes stop at the image's end.
     EXPECT_TRUE(fs::is_empty(dest / "SUB" / "UP"));
-    const std::uint32_t longStart = ReadEntry(disc, sub, FindEntry(disc, sub, "LONG")).start;
+    const std::uint32_t longStart = test::EntryNamed(disc, sub, "LONG").start;
     EXPECT_EQ(fs::file_size(dest / "SUB" / "LONG"), disc.size() - std::uint64_t{longStart} * kSectorSize);
     EXPECT_EQ(fs::file_size(dest / "SUB" / "FAR"), 0u);
 }

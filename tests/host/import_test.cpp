@@ -59,7 +59,7 @@ TEST_F(Import, SizesTakeWholeZeroFilledSectors)
         const std::string bytes(c.size, 'x');
         const std::string name = "F" + std::to_string(c.size);
         ASSERT_EQ(Import1(Host(name, bytes)), ImportResult::Done);
-        const DirEntry e = ReadEntry(disc, kRoot, FindEntry(disc, kRoot, name));
+        const DirEntry e = test::EntryNamed(disc, kRoot, name);
         EXPECT_EQ(e.length, c.size);
         EXPECT_EQ(e.start, expectedStart);
         EXPECT_TRUE(e.R && e.W && !e.L && !e.D);
@@ -84,7 +84,7 @@ TEST_F(Import, FirstFitAndContiguousSpace)
     ASSERT_EQ(disc.map.runs, (std::vector<MapRun>{{7, 2}, {4086, 10}}));
 
     ASSERT_EQ(Import1(Host("a", std::string(300, 'a'))), ImportResult::Done);
-    EXPECT_EQ(ReadEntry(disc, kRoot, FindEntry(disc, kRoot, "a")).start, 7u);
+    EXPECT_EQ(test::EntryNamed(disc, kRoot, "a").start, 7u);
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{4086, 10}}));
 
     // Larger than any one run, though two runs together would hold it.
@@ -166,19 +166,6 @@ TEST_F(Import, SidecarsGiveNameAddressesAndBits)
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(Import, HostNamesBecomeImageNames)
-{
-    const std::pair<std::string, std::string> cases[] = {
-        {"My File.txt", "My_File"}, {"x.y.z", "x_y.z"},       {"VERYLONGNAME.TXT", "VERYLONGNA"},
-        {"t\tab", "t_ab"},          {"caf\xC3\xA9", "caf__"},
-    };
-    for (const auto& [host, image] : cases) {
-        SCOPED_TRACE(host);
-        ASSERT_EQ(Import1(Host(host, "x")), ImportResult::Done);
-        EXPECT_GE(FindEntry(disc, kRoot, image), 0);
-    }
-}
-
 // Reading after the entry was written left an entry over unwritten sectors.
 TEST_F(Import, UnreadableHostFileChangesNothing)
 {
@@ -200,8 +187,8 @@ TEST_F(Import, SequenceNumbersRiseAndWrap)
     ASSERT_EQ(Import1(Host("A", "a")), ImportResult::Done);
     ASSERT_EQ(Import1(Host("B", "b")), ImportResult::Done);
     ASSERT_EQ(Import1(Host("a", "dup")), ImportResult::Done); // refused: number unchanged
-    EXPECT_EQ(ReadEntry(disc, kRoot, FindEntry(disc, kRoot, "A")).sequence, 0x99);
-    EXPECT_EQ(ReadEntry(disc, kRoot, FindEntry(disc, kRoot, "B")).sequence, 0x00);
+    EXPECT_EQ(test::EntryNamed(disc, kRoot, "A").sequence, 0x99);
+    EXPECT_EQ(test::EntryNamed(disc, kRoot, "B").sequence, 0x00);
     EXPECT_EQ(disc.At(kRoot.byteOffset() + dir::kSequence), 0x00);
 }
 
@@ -250,7 +237,7 @@ TEST_F(Import, FolderItemFailureEndsTheFolderAndKeepsWhatWasDone)
     WriteHostFile(top / "C", "c");
     EXPECT_EQ(ImportHostFolder(disc, kRoot, top, sink), ImportResult::Failed);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Not Enough Free Contiguous Space on Disc"});
-    const SectorAddress d(ReadEntry(disc, kRoot, FindEntry(disc, kRoot, "F")).start);
+    const SectorAddress d(test::EntryNamed(disc, kRoot, "F").start);
     EXPECT_EQ(EntryCount(disc, d), 1);
     EXPECT_EQ(GetEntryName(disc, d, 0), "A");
 }
@@ -263,7 +250,7 @@ TEST_F(Import, FolderLinkedIntoItselfIsImportedOnce)
     WriteHostFile(top / "A", "a");
     fs::create_directory_symlink(top, top / "again");
     EXPECT_EQ(ImportHostFile(disc, kRoot, top.string() + "/", sink), ImportResult::Done);
-    const SectorAddress d(ReadEntry(disc, kRoot, FindEntry(disc, kRoot, "LOOP")).start);
+    const SectorAddress d(test::EntryNamed(disc, kRoot, "LOOP").start);
     EXPECT_EQ(EntryCount(disc, d), 1);
     EXPECT_TRUE(sink.messages.empty());
 }

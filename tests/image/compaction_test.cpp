@@ -14,6 +14,8 @@ namespace {
 
 using test::AddFile;
 using test::ConsistencyProblems;
+using test::MakeDir;
+using test::SetStart;
 
 std::vector<std::uint8_t> Pattern(std::size_t n, int seed)
 {
@@ -37,15 +39,7 @@ std::vector<std::uint8_t> FileBytes(const Disc& disc, SectorAddress dir, std::st
 
 std::uint32_t StartOf(const Disc& disc, SectorAddress dir, std::string_view name)
 {
-    return ReadEntry(disc, dir, FindEntry(disc, dir, name)).start;
-}
-
-SectorAddress MakeDir(Disc& disc, SectorAddress parent, std::string_view name)
-{
-    SilentSink sink;
-    const auto d = CreateDirectory(disc, parent, name, sink);
-    EXPECT_TRUE(d) << name;
-    return d.value_or(kRoot);
+    return test::EntryNamed(disc, dir, name).start;
 }
 
 void Delete(Disc& disc, SectorAddress dir, std::string_view name)
@@ -88,7 +82,7 @@ TEST(CompactDisc, FilesAfterAFreedOneMoveDownWithTheirBytes)
     AddFile(disc, kRoot, "Three", Pattern(0, 3));  // 1 sector at 14
     Delete(disc, kRoot, "One");
     const std::uint8_t seq = disc.At(512);
-    const auto twoSeq = ReadEntry(disc, kRoot, FindEntry(disc, kRoot, "Two")).sequence;
+    const auto twoSeq = test::EntryNamed(disc, kRoot, "Two").sequence;
     int ticks = 0;
     SilentSink sink;
     ASSERT_FALSE(CompactDisc(disc, sink, [&] { ++ticks; }));
@@ -99,7 +93,7 @@ TEST(CompactDisc, FilesAfterAFreedOneMoveDownWithTheirBytes)
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{11, 4096 - 11}}));
     // Sequence numbers are left alone.
     EXPECT_EQ(disc.At(512), seq);
-    EXPECT_EQ(ReadEntry(disc, kRoot, FindEntry(disc, kRoot, "Two")).sequence, twoSeq);
+    EXPECT_EQ(test::EntryNamed(disc, kRoot, "Two").sequence, twoSeq);
     EXPECT_TRUE(ConsistencyProblems(disc).empty());
 }
 
@@ -217,7 +211,7 @@ TEST(CompactDisc, LookupsByNameFindTheFirstMatch)
     Disc second = NewDisc(16);
     AddFile(second, kRoot, "A", Pattern(1, 1));  // 7
     AddFile(second, kRoot, "E", Pattern(10, 2)); // 8
-    const auto d = MakeDir(second, kRoot, "D"); // 9..13, slot 0
+    const auto d = MakeDir(second, kRoot, "D");  // 9..13, slot 0
     Delete(second, kRoot, "A");
     second.Set(d.byteOffset() + 1228, 'E'); // its own name is the next entry's
     EXPECT_FALSE(CompactDisc(second, sink));
@@ -251,11 +245,6 @@ TEST_P(Refusals, RefusedBeforeAnythingMoves)
     EXPECT_TRUE(CompactDisc(disc, sink));
     EXPECT_EQ(sink.messages, std::vector<std::string>{GetParam().message});
     EXPECT_EQ(disc.DiscImage, before);
-}
-
-void SetStart(Disc& disc, SectorAddress dir, std::string_view name, std::uint32_t start)
-{
-    disc.Write24(EntryOffset(dir, FindEntry(disc, dir, name)) + entry::kStart, start);
 }
 
 INSTANTIATE_TEST_SUITE_P(

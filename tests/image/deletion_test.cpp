@@ -11,18 +11,12 @@ namespace {
 
 using test::AddFile;
 using test::ConsistencyProblems;
+using test::MakeDir;
+using test::SetStart;
 
 std::vector<std::uint8_t> Data(std::size_t n, std::uint8_t fill = 0x5A)
 {
     return std::vector<std::uint8_t>(n, fill);
-}
-
-SectorAddress MakeDir(Disc& disc, SectorAddress parent, std::string_view name)
-{
-    SilentSink sink;
-    const auto d = CreateDirectory(disc, parent, name, sink);
-    EXPECT_TRUE(d) << name;
-    return d.value_or(kRoot);
 }
 
 struct FreedCase {
@@ -226,8 +220,7 @@ TEST(DeleteDirectory, ALoopingTreeIsRefusedInsteadOfWalkedForEver)
         SCOPED_TRACE(self ? "lists itself" : "lists its parent");
         Tree t;
         // Point C's entry in B at B itself, or at A.
-        const int slot = FindEntry(t.disc, t.b, "C");
-        t.disc.Write24(EntryOffset(t.b, slot) + entry::kStart, self ? t.b.value() : t.a.value());
+        SetStart(t.disc, t.b, "C", self ? t.b.value() : t.a.value());
         CollectingSink sink;
         EXPECT_TRUE(DeleteDirectory(t.disc, kRoot, t.a, "A", true, true, sink));
         EXPECT_EQ(sink.messages, std::vector<std::string>{"Cannot Delete Non Empty Directory : C"});
@@ -243,9 +236,9 @@ TEST(DeleteEntry, ADamagedEntryGivesBackOnlySectorsThatCanBeFree)
     AddFile(disc, kRoot, "Past", Data(10));
     AddFile(disc, kRoot, "Low", Data(10));
     AddFile(disc, kRoot, "Keep", Data(10));
-    disc.Write24(EntryOffset(kRoot, FindEntry(disc, kRoot, "Past")) + entry::kStart, 4090);
+    SetStart(disc, kRoot, "Past", 4090);
     disc.Write32(EntryOffset(kRoot, FindEntry(disc, kRoot, "Past")) + entry::kLength, 20 * 256);
-    disc.Write24(EntryOffset(kRoot, FindEntry(disc, kRoot, "Low")) + entry::kStart, 0);
+    SetStart(disc, kRoot, "Low", 0);
     disc.Write32(EntryOffset(kRoot, FindEntry(disc, kRoot, "Low")) + entry::kLength, 8 * 256);
     SilentSink sink;
     ASSERT_FALSE(DeleteEntry(disc, kRoot, "Past", false, false, sink));

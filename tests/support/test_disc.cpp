@@ -49,6 +49,28 @@ int AddFile(Disc& disc, SectorAddress dir, std::string_view name, const std::vec
     return static_cast<int>(start);
 }
 
+SectorAddress MakeDir(Disc& disc, SectorAddress parent, std::string_view name)
+{
+    CollectingSink sink;
+    const auto d = CreateDirectory(disc, parent, name, sink);
+    EXPECT_TRUE(d) << name << (sink.messages.empty() ? "" : ": " + sink.messages.front());
+    return d.value_or(kRoot);
+}
+
+DirEntry EntryNamed(const Disc& disc, SectorAddress dir, std::string_view name)
+{
+    const int slot = FindEntry(disc, dir, name);
+    EXPECT_GE(slot, 0) << name;
+    return slot < 0 ? DirEntry{} : ReadEntry(disc, dir, slot);
+}
+
+void SetStart(Disc& disc, SectorAddress dir, std::string_view name, std::uint32_t start)
+{
+    const int slot = FindEntry(disc, dir, name);
+    ASSERT_GE(slot, 0) << name;
+    disc.Write24(EntryOffset(dir, slot) + entry::kStart, start);
+}
+
 namespace {
 
 struct Extent {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/directory.h"
 #include "image/disc.h"
 
 namespace marlin::test {
@@ -16,6 +17,16 @@ namespace marlin::test {
 // sector, or -1 when the disc refused (no space, full, duplicate).
 int AddFile(image::Disc& disc, image::SectorAddress dir, std::string_view name, const std::vector<std::uint8_t>& data,
             std::uint32_t load = 0, std::uint32_t exec = 0, std::string_view attributes = "WR");
+
+// Makes the directory name in parent (the test fails when it is refused) and
+// returns its sector (the root when refused).
+image::SectorAddress MakeDir(image::Disc& disc, image::SectorAddress parent, std::string_view name);
+
+// The entry called name in dir; the test fails when there is none.
+image::DirEntry EntryNamed(const image::Disc& disc, image::SectorAddress dir, std::string_view name);
+
+// Points the entry called name in dir at another start sector, as damage would.
+void SetStart(image::Disc& disc, image::SectorAddress dir, std::string_view name, std::uint32_t start);
 
 // Problems found by a consistency check: map sorted, merged, inside the disc
 // and matching its checksums; every reachable directory signed and sorted;

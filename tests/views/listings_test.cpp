@@ -165,13 +165,10 @@ TEST(Listings, AnUnsignedBlockGivesTheMessageOnly)
 TEST(Listings, SelfListingDirectoriesAreListedOnce)
 {
     Disc disc = SampleDisc();
-    SilentSink sink;
-    ASSERT_TRUE(CreateDirectory(disc, SectorAddress(9), "Loop", sink));
-    ASSERT_TRUE(CreateDirectory(disc, SectorAddress(9), "Up", sink));
-    const int loop = FindEntry(disc, SectorAddress(9), "Loop");
-    const int up = FindEntry(disc, SectorAddress(9), "Up");
-    disc.Write24(EntryOffset(SectorAddress(9), loop) + entry::kStart, 9);
-    disc.Write24(EntryOffset(SectorAddress(9), up) + entry::kStart, 2);
+    test::MakeDir(disc, SectorAddress(9), "Loop");
+    test::MakeDir(disc, SectorAddress(9), "Up");
+    test::SetStart(disc, SectorAddress(9), "Loop", 9);
+    test::SetStart(disc, SectorAddress(9), "Up", 2);
     const std::string text = ShowCatAll(disc, kRoot).text;
     auto count = [&](const std::string& needle) {
         std::size_t n = 0;
@@ -207,11 +204,10 @@ TEST(Listings, RecursionDescendsPastTheEndSlotAndReportsBadChildrenInline)
 TEST(Listings, ABadChildGivesTheMessageAndTheNextBlockFollowsOnTheSameLine)
 {
     Disc disc = SampleDisc();
-    SilentSink sink;
-    ASSERT_TRUE(CreateDirectory(disc, kRoot, "Aardvark", sink));
-    ASSERT_TRUE(CreateDirectory(disc, kRoot, "Zed", sink));
-    disc.Write24(EntryOffset(kRoot, FindEntry(disc, kRoot, "Aardvark")) + entry::kStart, 3000);
-    disc.Write24(EntryOffset(kRoot, FindEntry(disc, kRoot, "Zed")) + entry::kStart, 0xFFFFFF);
+    test::MakeDir(disc, kRoot, "Aardvark");
+    test::MakeDir(disc, kRoot, "Zed");
+    test::SetStart(disc, kRoot, "Aardvark", 3000);
+    test::SetStart(disc, kRoot, "Zed", 0xFFFFFF);
     const std::string text = ShowExAll(disc, kRoot).text;
     EXPECT_NE(text.find(kNotADirectory + std::string(40, '*') + "\r$.Games\r"), std::string::npos);
     EXPECT_TRUE(text.ends_with(std::string("00000E\r\r") + kNotADirectory));
@@ -230,12 +226,11 @@ TEST(Listings, MapTable)
 TEST(DirectoryTree, EntryNamesSortedWithoutRegardToCase)
 {
     Disc disc = NewDisc(16);
-    SilentSink sink;
     for (const char* name : {"zeta", "Alpha", "beta", "GAMMA"})
-        ASSERT_TRUE(CreateDirectory(disc, kRoot, name, sink));
+        test::MakeDir(disc, kRoot, name);
     ASSERT_GE(test::AddFile(disc, kRoot, "afile", {1}), 0);
-    const auto beta = SectorAddress(disc.Read24(EntryOffset(kRoot, FindEntry(disc, kRoot, "beta")) + entry::kStart));
-    ASSERT_TRUE(CreateDirectory(disc, beta, "Inner", sink));
+    const SectorAddress beta(test::EntryNamed(disc, kRoot, "beta").start);
+    test::MakeDir(disc, beta, "Inner");
     // The child's text is its entry name, even when its own name differs.
     disc.Set(beta.byteOffset() + dir::kName, 'X');
     int ticks = 0;
@@ -254,14 +249,10 @@ TEST(DirectoryTree, EntryNamesSortedWithoutRegardToCase)
 TEST(DirectoryTree, UnsignedChildrenHaveNoChildrenAndDepthIsBounded)
 {
     Disc disc = NewDisc(1024);
-    SilentSink sink;
     // A chain deeper than any walk descends.
     SectorAddress dir = kRoot;
-    for (int depth = 0; depth < kMaxDirectoryDepth + 10; ++depth) {
-        const auto child = CreateDirectory(disc, dir, "D", sink);
-        ASSERT_TRUE(child);
-        dir = *child;
-    }
+    for (int depth = 0; depth < kMaxDirectoryDepth + 10; ++depth)
+        dir = test::MakeDir(disc, dir, "D");
     const TreeNode chain = BuildDirectoryTree(disc);
     int depth = 0;
     for (const TreeNode* n = &chain; !n->children.empty(); n = &n->children[0])

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <unordered_map>
@@ -132,17 +133,9 @@ int FirstMatch(const Frame& f, int upTo, const LookupName& name)
 // the 24-bit start sectors.
 std::vector<std::uint32_t> AddressOrder(const ObjectTable& table)
 {
-    std::vector<std::uint32_t> order(table.size());
-    bool sorted = true;
-    for (std::size_t i = 0; i < order.size(); ++i) {
+    std::vector<std::uint32_t> order(table.size()), spare(table.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = static_cast<std::uint32_t>(i);
-        sorted = sorted && (i == 0 || table[i - 1].StartSector <= table[i].StartSector);
-    }
-    // A disc filled in walk order (as a copy onto a blank disc makes it) is
-    // often in address order already.
-    if (sorted)
-        return order;
-    std::vector<std::uint32_t> spare(table.size());
     for (int shift = 0; shift < 24; shift += 12) {
         std::vector<std::uint32_t> at(4097);
         for (const std::uint32_t i : order)
@@ -309,7 +302,13 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
         sink.Report(*refused);
         return true;
     }
+    // One pass in walk order: the first object past the end or over the
+    // map, the directories, and whether the walk is in address order already
+    // (then its first overlap is the one the sorted order would show).
     const std::uint64_t end = DiscEnd(disc);
+    std::vector<std::uint32_t> dirs;
+    bool sorted = true;
+    std::size_t overlap = 0; // the later of the first overlapping pair, 0 for none
     for (std::size_t i = 0; i < table.size(); ++i) {
         const DiscObject& o = table[i];
         if (std::uint64_t{o.StartSector} + o.Sectors > end) {
@@ -320,30 +319,49 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
             sink.Report(CannotCompact(kSharedSectors, "Free Space Map and " + ObjectPath(disc, table, i)));
             return true;
         }
-    }
-    const std::vector<std::uint32_t> order = AddressOrder(table);
-    for (std::size_t n = 1; n < order.size(); ++n) {
-        const DiscObject& a = table[order[n - 1]];
-        const DiscObject& b = table[order[n]];
-        if (std::uint64_t{a.StartSector} + a.Sectors > b.StartSector) {
-            sink.Report(CannotCompact(kSharedSectors, ObjectPath(disc, table, order[n - 1]) + " and " +
-                                                          ObjectPath(disc, table, order[n])));
-            return true;
+        if (o.Kind == 0)
+            dirs.push_back(static_cast<std::uint32_t>(i));
+        if (i > 0 && sorted) {
+            const DiscObject& before = table[i - 1];
+            sorted = before.StartSector <= o.StartSector;
+            if (sorted && overlap == 0 && std::uint64_t{before.StartSector} + before.Sectors > o.StartSector)
+                overlap = i;
         }
+    }
+    std::vector<std::uint32_t> order;
+    if (!sorted) {
+        order = AddressOrder(table);
+        for (std::size_t n = 1; n < order.size() && overlap == 0; ++n) {
+            const DiscObject& a = table[order[n - 1]];
+            if (std::uint64_t{a.StartSector} + a.Sectors > table[order[n]].StartSector)
+                overlap = n;
+        }
+    }
+    // The n-th object in address order.
+    auto at = [&](std::size_t n) { return sorted ? static_cast<std::uint32_t>(n) : order[n]; };
+    if (overlap != 0) {
+        sink.Report(CannotCompact(kSharedSectors, ObjectPath(disc, table, at(overlap - 1)) + " and " +
+                                                      ObjectPath(disc, table, at(overlap))));
+        return true;
     }
 
     // Parent fields and holders that name a moved directory follow it. Every
     // record naming the same sector shares one group whose value changes with
     // a move; a group renamed onto a value another group holds joins it.
     // A holder is always the listing directory, and a file's parent is its
-    // holder, so only directories' parent fields need a lookup by value.
+    // holder, so only directories need groups. placed holds where each
+    // directory's bytes are at each point of the moves.
     Groups groups;
-    std::vector<std::uint32_t> ownGroup(table.size()), parentGroup(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i)
-        if (table[i].Kind == 0)
-            ownGroup[i] = groups.For(table[i].StartSector);
-    for (std::size_t i = 1; i < table.size(); ++i)
-        parentGroup[i] = table[i].Kind == 0 ? groups.For(table[i].ParentSector) : ownGroup[table[i].Listing];
+    const std::size_t count = table.size();
+    std::unique_ptr<std::uint32_t[]> ownGroup(new std::uint32_t[count]);
+    std::unique_ptr<std::uint32_t[]> parentGroup(new std::uint32_t[count]);
+    std::unique_ptr<std::uint32_t[]> placed(new std::uint32_t[count]);
+    for (const std::uint32_t d : dirs) {
+        ownGroup[d] = groups.For(table[d].StartSector);
+        placed[d] = table[d].StartSector;
+    }
+    for (const std::uint32_t d : dirs)
+        parentGroup[d] = groups.For(table[d].ParentSector);
 
     // Where each object goes, decided before any byte moves; then the moves,
     // then the entries of blocks that had already moved when they changed.
@@ -359,22 +377,21 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
         std::uint32_t start;
     };
     std::vector<Write> later; // entries in blocks that have moved by then
-    std::vector<std::uint32_t> placed(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i)
-        placed[i] = table[i].StartSector;
     std::uint32_t next = kFirstDataSector;
-    for (std::size_t n = 1; n < order.size(); ++n) {
-        const DiscObject& o = table[order[n]];
+    for (std::size_t n = 1; n < count; ++n) {
+        const std::uint32_t i = at(n);
+        const DiscObject& o = table[i];
         const std::uint32_t old = o.StartSector;
         if (old != next) {
             // A file's parent is its holder; a directory's parent field may
             // name another place.
             const std::uint32_t holder = table[o.Listing].StartSector; // where its bytes still are
             const std::uint64_t e = EntryOffset(SectorAddress(holder), o.Entry);
-            const bool found =
-                o.Entry >= 0 &&
-                (o.Kind == 1 || groups.Value(parentGroup[order[n]]) == groups.Value(ownGroup[o.Listing])) &&
-                Get24(disc.DiscImage, e + entry::kStart) == old;
+            // Its own slot still holds old: no other object's lookup finds
+            // that slot with its own start there, so none has rewritten it.
+            const bool found = o.Entry >= 0 &&
+                               (o.Kind == 1 || groups.Value(parentGroup[i]) == groups.Value(ownGroup[o.Listing])) &&
+                               (o.Entry == o.Slot || Get24(disc.DiscImage, e + entry::kStart) == old);
             if (!found) {
                 // Moving it would leave its entry pointing at the old place.
                 next = old + o.Sectors;
@@ -383,12 +400,13 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
             // Into the listing block where it is at this point of the moves
             // (bytes left behind in free space stay as they were).
             if (placed[o.Listing] == holder)
-                disc.Write24(e + entry::kStart, next);
+                Put24(disc.DiscImage, e + entry::kStart, next); // inside a signed block
             else
                 later.push_back({EntryOffset(SectorAddress(placed[o.Listing]), o.Entry) + entry::kStart, next});
-            placed[order[n]] = next;
-            if (o.Kind == 0)
+            if (o.Kind == 0) {
+                placed[i] = next;
                 groups.Follow(old, next);
+            }
             // Objects side by side that move by the same distance move as one.
             if (!moves.empty() && moves.back().from + moves.back().sectors == old &&
                 moves.back().to + moves.back().sectors == next)
@@ -406,11 +424,9 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
                      disc.DiscImage.data() + SectorAddress(m.from).byteOffset(), std::size_t{m.sectors} * kSectorSize);
     for (const Write& w : later)
         Put24(disc.DiscImage, w.at, w.start); // inside a signed block
-    for (std::size_t n = 1; n < order.size(); ++n) {
-        if (table[order[n]].Kind == 0)
-            disc.Write24(SectorAddress(placed[order[n]]).byteOffset() + dir::kParent,
-                         groups.Value(parentGroup[order[n]]));
-    }
+    for (const std::uint32_t d : dirs)
+        if (d != 0)
+            disc.Write24(SectorAddress(placed[d]).byteOffset() + dir::kParent, groups.Value(parentGroup[d]));
 
     // One run from next to the end. A full disc gets an empty map rather
     // than a run of no sectors, which a 0-byte file would then be given.

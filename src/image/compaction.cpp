@@ -363,67 +363,72 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
     for (const std::uint32_t d : dirs)
         parentGroup[d] = groups.For(table[d].ParentSector);
 
-    // Where each object goes, decided before any byte moves; then the moves,
-    // then the entries of blocks that had already moved when they changed.
-    // Entries are read where the listing block's bytes still are: every block
-    // moves whole, and no move lands on an object that has not moved yet (it
-    // goes below its own old place and above everything placed before it).
+    // In address order, each object found through its entry moves down to
+    // the next free place and its entry follows. No move lands on an object
+    // that has not moved yet: it goes below its own old place and above
+    // everything placed before it.
+    // The move not yet made: side-by-side objects that shift by the same
+    // distance gather into one block move. Nothing reads or writes its bytes
+    // before it is made, so delaying it changes nothing.
     struct Move {
-        std::uint32_t from, to, sectors;
+        std::uint32_t from = 0, to = 0, sectors = 0;
+    } pending;
+    auto flush = [&] {
+        // Each move goes down, over free space or what has already moved on,
+        // so one forward memmove does it.
+        if (pending.sectors > 0)
+            std::memmove(disc.DiscImage.data() + SectorAddress(pending.to).byteOffset(),
+                         disc.DiscImage.data() + SectorAddress(pending.from).byteOffset(),
+                         std::size_t{pending.sectors} * kSectorSize);
+        pending.sectors = 0;
     };
-    std::vector<Move> moves;
-    struct Write {
-        std::uint64_t at;
-        std::uint32_t start;
-    };
-    std::vector<Write> later; // entries in blocks that have moved by then
     std::uint32_t next = kFirstDataSector;
     for (std::size_t n = 1; n < count; ++n) {
         const std::uint32_t i = at(n);
         const DiscObject& o = table[i];
         const std::uint32_t old = o.StartSector;
         if (old != next) {
+            // The listing block where it is at this point of the moves; made
+            // there first when it is part of the move not yet made.
+            const std::uint32_t block = placed[o.Listing];
+            auto settle = [&] {
+                if (pending.sectors > 0 && block < pending.to + pending.sectors &&
+                    block + dir::kBlockSectors > pending.to)
+                    flush();
+            };
+            const std::uint64_t e = EntryOffset(SectorAddress(block), o.Entry) + entry::kStart;
             // A file's parent is its holder; a directory's parent field may
-            // name another place.
-            const std::uint32_t holder = table[o.Listing].StartSector; // where its bytes still are
-            const std::uint64_t e = EntryOffset(SectorAddress(holder), o.Entry);
-            // Its own slot still holds old: no other object's lookup finds
-            // that slot with its own start there, so none has rewritten it.
-            const bool found = o.Entry >= 0 &&
-                               (o.Kind == 1 || groups.Value(parentGroup[i]) == groups.Value(ownGroup[o.Listing])) &&
-                               (o.Entry == o.Slot || Get24(disc.DiscImage, e + entry::kStart) == old);
+            // name another place. An object's own slot still holds old: no
+            // other object's lookup finds that slot with its own start there,
+            // so none has rewritten it.
+            bool found =
+                o.Entry >= 0 && (o.Kind == 1 || groups.Value(parentGroup[i]) == groups.Value(ownGroup[o.Listing]));
+            if (found && o.Entry != o.Slot) {
+                settle();
+                found = Get24(disc.DiscImage, e) == old;
+            }
             if (!found) {
                 // Moving it would leave its entry pointing at the old place.
                 next = old + o.Sectors;
                 continue;
             }
-            // Into the listing block where it is at this point of the moves
-            // (bytes left behind in free space stay as they were).
-            if (placed[o.Listing] == holder)
-                Put24(disc.DiscImage, e + entry::kStart, next); // inside a signed block
-            else
-                later.push_back({EntryOffset(SectorAddress(placed[o.Listing]), o.Entry) + entry::kStart, next});
+            settle();
+            Put24(disc.DiscImage, e, next); // inside a signed block
             if (o.Kind == 0) {
                 placed[i] = next;
                 groups.Follow(old, next);
             }
-            // Objects side by side that move by the same distance move as one.
-            if (!moves.empty() && moves.back().from + moves.back().sectors == old &&
-                moves.back().to + moves.back().sectors == next)
-                moves.back().sectors += o.Sectors;
-            else
-                moves.push_back({old, next, o.Sectors});
+            if (pending.sectors > 0 && pending.from + pending.sectors == old && pending.to + pending.sectors == next) {
+                pending.sectors += o.Sectors;
+            } else {
+                flush();
+                pending = {old, next, o.Sectors};
+            }
             Tick(progress);
         }
         next += o.Sectors;
     }
-    // In address order each move goes down, over free space or what has
-    // already moved on, so one forward memmove each does it.
-    for (const Move& m : moves)
-        std::memmove(disc.DiscImage.data() + SectorAddress(m.to).byteOffset(),
-                     disc.DiscImage.data() + SectorAddress(m.from).byteOffset(), std::size_t{m.sectors} * kSectorSize);
-    for (const Write& w : later)
-        Put24(disc.DiscImage, w.at, w.start); // inside a signed block
+    flush();
     for (const std::uint32_t d : dirs)
         if (d != 0)
             disc.Write24(SectorAddress(placed[d]).byteOffset() + dir::kParent, groups.Value(parentGroup[d]));

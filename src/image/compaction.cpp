@@ -113,19 +113,16 @@ struct Frame {
     std::array<LookupName, dir::kSlots> names{};
 };
 
-// The slot a lookup of name in the frame's directory finds, given that slots
-// 0..upTo are read; the full lookup when the name may sit further on.
-int FirstMatch(const Frame& f, int upTo, const LookupName& name)
+// The slot a lookup in the frame's directory finds for the name in slot
+// upTo: that slot, unless the same name comes earlier.
+int FirstMatch(const Frame& f, int upTo)
 {
-    if (f.names[static_cast<std::size_t>(upTo)] == name) {
-        if (f.rising)
-            return upTo;
+    const LookupName& name = f.names[static_cast<std::size_t>(upTo)];
+    if (!f.rising)
         for (int j = 0; j < upTo; ++j)
             if (f.names[static_cast<std::size_t>(j)] == name)
                 return j;
-        return upTo;
-    }
-    return -2; // not at or before upTo
+    return upTo;
 }
 
 // Table indexes in address order, ties in walk order (which keeps the root
@@ -222,10 +219,9 @@ std::optional<Refusal> CollectObjects(const Disc& disc, SectorAddress dir, Objec
     std::size_t depth = 0;
 
     // Checks a directory before its entries are listed, then opens it.
-    auto enter = [&](SectorAddress d, std::uint32_t holder, std::uint32_t listing, int slot,
-                     int entry) -> std::optional<Refusal> {
+    auto enter = [&](SectorAddress d, std::uint32_t listing, int slot, int entry) -> std::optional<Refusal> {
         const auto index = static_cast<std::uint32_t>(table.size());
-        table.push_back({0, disc.Read24(d.byteOffset() + dir::kParent), d.value(), dir::kBlockSectors, holder, entry,
+        table.push_back({0, disc.Read24(d.byteOffset() + dir::kParent), d.value(), dir::kBlockSectors, entry,
                          slot < 0 ? index : listing, slot});
         auto refuse = [&](const char* reason) { return CannotCompact(reason, ObjectPath(disc, table, index)); };
         if (std::uint64_t{d.value()} + dir::kBlockSectors > end)
@@ -252,7 +248,7 @@ std::optional<Refusal> CollectObjects(const Disc& disc, SectorAddress dir, Objec
     // Room for one object per two sectors, a full disc of small files, so
     // that the table seldom grows (the address space is only used as filled).
     table.reserve(table.size() + static_cast<std::size_t>(end / 2));
-    if (auto refused = enter(dir, dir.value(), 0, -1, -1))
+    if (auto refused = enter(dir, 0, -1, -1))
         return refused;
     const std::span<const std::uint8_t> image = disc.DiscImage;
     while (depth > 0) {
@@ -281,15 +277,12 @@ std::optional<Refusal> CollectObjects(const Disc& disc, SectorAddress dir, Objec
             // may give differently from the entry that lists it.
             const SectorAddress child(start);
             const std::string own = GetDirectoryName(disc, child);
-            int entry = FirstMatch(top, slot, LookupOf(own));
-            if (entry == -2 || own.size() > dir::kNameLength)
-                entry = FindEntry(disc, top.dir, own);
-            if (auto refused = enter(child, top.dir.value(), top.index, slot, entry))
+            const int entry = LookupOf(own) == lookup ? FirstMatch(top, slot) : FindEntry(disc, top.dir, own);
+            if (auto refused = enter(child, top.index, slot, entry))
                 return refused;
         } else {
-            const int entry = FirstMatch(top, slot, lookup);
-            table.push_back({1, top.dir.value(), start, SectorCount(Get32(image, e + entry::kLength)), top.dir.value(),
-                             entry, top.index, slot});
+            table.push_back({1, top.dir.value(), start, SectorCount(Get32(image, e + entry::kLength)),
+                             FirstMatch(top, slot), top.index, slot});
         }
     }
     return std::nullopt;

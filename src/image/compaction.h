@@ -18,16 +18,13 @@ struct DiscObject {
     std::uint32_t ParentSector = 0; // a directory's parent field, or the sector listing the file
     std::uint32_t StartSector = 0;
     std::uint32_t Sectors = 0;
-    // Where the walk found the object listed. On a sound disc Holder equals
-    // ParentSector; a wrong parent field must never send an update to
-    // somebody else's entry.
-    std::uint32_t Holder = 0;
     // The slot a lookup by name finds in the listing directory: the entry's
     // name for a file, the directory's own name for a directory (the first
     // match, as FindEntry gives it); -1 when there is none.
     int Entry = -1;
-    // For messages: the table index of the directory that listed it (the
-    // root: itself) and the slot it was listed in.
+    // The table index of the directory whose entry the walk came through
+    // (the root: itself), and that entry's slot. A wrong parent field must
+    // never send an update to somebody else's entry, so moves follow these.
     std::uint32_t Listing = 0;
     int Slot = -1;
 };

@@ -5,10 +5,12 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "image/bytes.h"
 #include "image/directory.h"
@@ -103,36 +105,283 @@ LookupName LookupOf(std::string_view name)
     return LookupName(bytes.data());
 }
 
+// The lookup form of a directory's own name from its 10 bytes, which also
+// end at a NUL (as GetDirectoryName reads them).
+LookupName OwnLookup(const std::uint8_t* bytes)
+{
+    std::array<std::uint8_t, dir::kNameLength> name;
+    bool ended = false;
+    for (std::size_t k = 0; k < name.size(); ++k) {
+        ended = ended || (bytes[k] & 0x7F) == 0;
+        name[k] = ended ? kCR : bytes[k];
+    }
+    return LookupName(name.data());
+}
+
+// Little-endian fields read whole, where the host's order allows.
+std::uint32_t Load32(const std::uint8_t* p)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint32_t v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// The 3 bytes at p; p[3] must be readable too.
+std::uint32_t Load24(const std::uint8_t* p)
+{
+    return Load32(p) & 0xFF'FFFF;
+}
+
+// An object reachable from the root. Small, because a full disc of small
+// files has one per two sectors and compaction reads them all twice.
+struct DiscObject {
+    std::uint32_t StartSector;
+    std::uint32_t Sectors;
+    // The table index of the directory whose entry the walk came through
+    // (the root: itself). A wrong parent field must never send an update to
+    // somebody else's entry, so moves follow this.
+    std::uint32_t Listing;
+    // The slot a lookup by name finds in the listing directory: the entry's
+    // name for a file, the directory's own name for a directory (the first
+    // match, as FindEntry gives it); -1 when there is none.
+    std::int8_t Entry;
+    // The slot the walk came through; -1 for the root.
+    std::int8_t Slot;
+    bool IsDirectory;
+};
+
+// A directory's table index and its parent field.
+struct DirectoryRecord {
+    std::uint32_t Index;
+    std::uint32_t ParentSector;
+};
+
+// Everything compaction needs from one walk of the tree.
+struct Collected {
+    // Sized for the root and one object per sector, which the walk never
+    // passes; only the part in use is ever touched.
+    std::unique_ptr<DiscObject[]> table;
+    std::uint32_t count = 0;
+    std::vector<DirectoryRecord> dirs;
+    // Whether the walk is in address order already; then the first overlap
+    // in it (the later object's index, 0 for none) is the one sorting would show.
+    bool sorted = true;
+    std::uint32_t overlap = 0;
+    // The first object past the end or over the map, reported only when the
+    // walk itself found nothing wrong.
+    std::optional<Refusal> misplaced;
+};
+
+// The path of table[i] as messages name it: "$" followed by the entry names
+// that lead to it. Valid while the disc is as the walk read it.
+std::string ObjectPath(const Disc& disc, const DiscObject* table, std::uint32_t i)
+{
+    std::vector<std::uint32_t> chain;
+    while (table[i].Listing != i) {
+        chain.push_back(i);
+        i = table[i].Listing;
+    }
+    std::string path = "$";
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const DiscObject& o = table[*it];
+        path += '.';
+        path += GetEntryName(disc, SectorAddress(table[o.Listing].StartSector), o.Slot);
+    }
+    return path;
+}
+
 // A directory being read: the names of its slots so far, and whether they
 // rise strictly (then no name repeats and a lookup finds each at its own slot).
 struct Frame {
     SectorAddress dir;
     int slot = 0;
+    int ahead = 0; // slots before this were searched for the next directory to fetch
     std::uint32_t index = 0;
     bool rising = true;
     std::array<LookupName, dir::kSlots> names{};
 };
 
 // The slot a lookup in the frame's directory finds for the name in slot
-// upTo: that slot, unless the same name comes earlier.
+// upTo: that slot, unless the same name comes earlier (which cannot be
+// while the names rise).
 int FirstMatch(const Frame& f, int upTo)
 {
     const LookupName& name = f.names[static_cast<std::size_t>(upTo)];
-    if (!f.rising)
-        for (int j = 0; j < upTo; ++j)
-            if (f.names[static_cast<std::size_t>(j)] == name)
-                return j;
+    for (int j = 0; j < upTo; ++j)
+        if (f.names[static_cast<std::size_t>(j)] == name)
+            return j;
     return upTo;
+}
+
+// Walks the tree from the root, depth first in slot order (each directory's
+// own record before its contents). Returns a refusal, the table then
+// incomplete, when a directory block reaches past the disc's end or lacks its
+// signature, lists itself or an ancestor, or is listed twice, or when there
+// are more objects than sectors.
+std::optional<Refusal> CollectObjects(const Disc& disc, Collected& c)
+{
+    const std::uint64_t end = DiscEnd(disc);
+    const std::span<const std::uint8_t> image = disc.DiscImage;
+    c.table = std::make_unique_for_overwrite<DiscObject[]>(static_cast<std::size_t>(end) + 1);
+    DiscObject* const table = c.table.get();
+    // Per sector below the end: a directory listed there, on the path now.
+    constexpr std::uint8_t kListed = 1, kOnPath = 2;
+    std::vector<std::uint8_t> marks(static_cast<std::size_t>(end));
+    // Frames by depth, kept for reuse: each holds a directory's 47 names.
+    std::vector<Frame> frames;
+    std::size_t depth = 0;
+
+    // Address order so far; an overlap seen out of order is found again by
+    // sorting. Locals, so that the table's writes cannot touch them.
+    bool sorted = true;
+    std::uint32_t overlap = 0;
+    std::uint32_t lastStart = 0;
+    std::uint64_t lastEnd = 0;
+    std::uint32_t count = 0;
+    auto record = [&](const DiscObject& o) {
+        const std::uint32_t i = count++;
+        table[i] = o;
+        const std::uint64_t objectEnd = std::uint64_t{o.StartSector} + o.Sectors;
+        if ((objectEnd > end || o.StartSector < kRootSector) && !c.misplaced) [[unlikely]]
+            c.misplaced = objectEnd > end
+                              ? CannotCompact(kPastEnd, ObjectPath(disc, table, i))
+                              : CannotCompact(kSharedSectors, "Free Space Map and " + ObjectPath(disc, table, i));
+        sorted = sorted && lastStart <= o.StartSector;
+        if (lastEnd > o.StartSector && overlap == 0)
+            overlap = i;
+        lastStart = o.StartSector;
+        lastEnd = objectEnd;
+    };
+    auto walked = [&](std::optional<Refusal> refused) {
+        c.count = count;
+        c.sorted = sorted;
+        c.overlap = overlap;
+        return refused;
+    };
+
+    // Checks a directory before its entries are listed, then opens it.
+    auto enter = [&](SectorAddress d, std::uint32_t listing, int slot, int entry) -> std::optional<Refusal> {
+        const std::uint32_t index = count;
+        record({d.value(), dir::kBlockSectors, slot < 0 ? index : listing, static_cast<std::int8_t>(entry),
+                static_cast<std::int8_t>(slot), true});
+        c.dirs.push_back({index, disc.Read24(d.byteOffset() + dir::kParent)});
+        auto refuse = [&](const char* reason) { return CannotCompact(reason, ObjectPath(disc, table, index)); };
+        if (std::uint64_t{d.value()} + dir::kBlockSectors > end)
+            return refuse(kPastEnd);
+        std::uint8_t& mark = marks[d.value()];
+        if (mark & kOnPath)
+            return refuse(kListsAncestor);
+        if (mark & kListed)
+            return refuse(kSharedSectors);
+        mark = kListed;
+        // Without the signature its entries are not known, so what they
+        // describe could be overwritten by the moves.
+        if (!IsDirectory(disc, d))
+            return refuse(kNoSignature);
+        mark |= kOnPath;
+        if (frames.size() <= depth)
+            frames.emplace_back();
+        Frame& f = frames[depth++];
+        f.dir = d;
+        f.slot = 0;
+        f.ahead = 0;
+        f.index = index;
+        f.rising = true;
+        return std::nullopt;
+    };
+
+    // Starts fetching the block of the next directory the frame lists after
+    // slot, so that it is at hand once the one being opened is read.
+    const std::uint8_t* aheadBlock = nullptr;
+    std::uint64_t aheadLine = dir::kBlockSize;
+    auto fetchNext = [&](Frame& f, int slot) {
+        for (f.ahead = std::max(f.ahead, slot + 1); f.ahead < dir::kSlots; ++f.ahead) {
+            const std::uint8_t* e = image.data() + EntryOffset(f.dir, f.ahead);
+            if ((e[0] & 0x7F) == 0)
+                break;
+            if (e[entry::kAttrD] & 0x80) {
+                const std::uint64_t at = SectorAddress(Load24(e + entry::kStart)).byteOffset();
+                if (at + dir::kBlockSize <= image.size()) {
+                    aheadBlock = image.data() + at;
+                    aheadLine = 0;
+                }
+                ++f.ahead;
+                break;
+            }
+        }
+    };
+
+    if (auto refused = enter(kRoot, 0, -1, -1))
+        return walked(std::move(refused));
+    while (depth > 0) {
+        Frame& top = frames[depth - 1];
+        // The block is signed, so all of it lies inside the image.
+        const std::uint8_t* const block = image.data() + top.dir.byteOffset();
+        bool opened = false;
+        bool rising = top.rising;
+        LookupName previous = top.slot > 0 ? top.names[static_cast<std::size_t>(top.slot) - 1] : LookupName();
+        for (int slot = top.slot; slot < dir::kSlots; ++slot) {
+            const std::uint8_t* const e = block + dir::kFirstSlot + dir::kSlotSize * static_cast<std::size_t>(slot);
+            if ((e[0] & 0x7F) == 0)
+                break;
+            if (aheadLine < dir::kBlockSize) {
+                __builtin_prefetch(aheadBlock + aheadLine);
+                aheadLine += 64;
+            }
+            const LookupName lookup(e);
+            top.names[static_cast<std::size_t>(slot)] = lookup;
+            rising = rising && (slot == 0 || previous < lookup);
+            previous = lookup;
+            // Every object takes at least one sector: more objects than
+            // sectors means some share, and stops a damaged tree from
+            // growing the table without bound.
+            if (count >= end)
+                return walked(CannotCompact(kSharedSectors, ObjectPath(disc, table, top.index) + "." +
+                                                                GetEntryName(disc, top.dir, slot)));
+            const std::uint32_t start = Load24(e + entry::kStart);
+            const int match = rising ? slot : FirstMatch(top, slot);
+            if (!(e[entry::kAttrD] & 0x80)) {
+                record({start, SectorCount(Load32(e + entry::kLength)), top.index, static_cast<std::int8_t>(match),
+                        static_cast<std::int8_t>(slot), false});
+                continue;
+            }
+            // A directory is looked up by its own name, which a damaged block
+            // may give differently from the entry that lists it.
+            const SectorAddress child(start);
+            const bool ownBytes = child.value() != kRootSector && child.byteOffset() + dir::kBlockSize <= image.size();
+            const bool same = ownBytes ? OwnLookup(image.data() + child.byteOffset() + dir::kName) == lookup
+                                       : LookupOf(GetDirectoryName(disc, child)) == lookup;
+            const int entry = same ? match : FindEntry(disc, top.dir, GetDirectoryName(disc, child));
+            fetchNext(top, slot);
+            top.slot = slot + 1;
+            top.rising = rising;
+            // Opening it may move the frames: top is not used again.
+            if (auto refused = enter(child, top.index, slot, entry))
+                return walked(std::move(refused));
+            opened = true;
+            break;
+        }
+        if (!opened) {
+            // Every entry read (top is still valid: nothing was opened).
+            marks[top.dir.value()] &= static_cast<std::uint8_t>(~kOnPath);
+            --depth;
+        }
+    }
+    return walked(std::nullopt);
 }
 
 // Table indexes in address order, ties in walk order (which keeps the root
 // first on a tie that the overlap test then refuses): a stable radix sort on
 // the 24-bit start sectors.
-std::vector<std::uint32_t> AddressOrder(const ObjectTable& table)
+std::vector<std::uint32_t> AddressOrder(const DiscObject* table, std::uint32_t count)
 {
-    std::vector<std::uint32_t> order(table.size()), spare(table.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<std::uint32_t>(i);
+    std::vector<std::uint32_t> order(count), spare(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        order[i] = i;
     for (int shift = 0; shift < 24; shift += 12) {
         std::vector<std::uint32_t> at(4097);
         for (const std::uint32_t i : order)
@@ -192,169 +441,62 @@ private:
 
 } // namespace
 
-std::string ObjectPath(const Disc& disc, const ObjectTable& table, std::size_t i)
-{
-    std::vector<std::size_t> chain;
-    while (table[i].Listing != i) {
-        chain.push_back(i);
-        i = table[i].Listing;
-    }
-    const SectorAddress top(table[i].StartSector);
-    std::string path = top.value() == kRootSector ? std::string("$") : GetDirectoryName(disc, top);
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const DiscObject& o = table[*it];
-        path += '.';
-        path += GetEntryName(disc, SectorAddress(table[o.Listing].StartSector), o.Slot);
-    }
-    return path;
-}
-
-std::optional<Refusal> CollectObjects(const Disc& disc, SectorAddress dir, ObjectTable& table)
-{
-    const std::uint64_t end = DiscEnd(disc);
-    std::unordered_set<std::uint32_t> seen;
-    std::unordered_set<std::uint32_t> onPath;
-    // Frames by depth, kept for reuse: each holds a directory's 47 names.
-    std::vector<Frame> frames;
-    std::size_t depth = 0;
-
-    // Checks a directory before its entries are listed, then opens it.
-    auto enter = [&](SectorAddress d, std::uint32_t listing, int slot, int entry) -> std::optional<Refusal> {
-        const auto index = static_cast<std::uint32_t>(table.size());
-        table.push_back({0, disc.Read24(d.byteOffset() + dir::kParent), d.value(), dir::kBlockSectors, entry,
-                         slot < 0 ? index : listing, slot});
-        auto refuse = [&](const char* reason) { return CannotCompact(reason, ObjectPath(disc, table, index)); };
-        if (std::uint64_t{d.value()} + dir::kBlockSectors > end)
-            return refuse(kPastEnd);
-        if (onPath.contains(d.value()))
-            return refuse(kListsAncestor);
-        if (!seen.insert(d.value()).second)
-            return refuse(kSharedSectors);
-        // Without the signature its entries are not known, so what they
-        // describe could be overwritten by the moves.
-        if (!IsDirectory(disc, d))
-            return refuse(kNoSignature);
-        onPath.insert(d.value());
-        if (frames.size() <= depth)
-            frames.emplace_back();
-        Frame& f = frames[depth++];
-        f.dir = d;
-        f.slot = 0;
-        f.index = index;
-        f.rising = true;
-        return std::nullopt;
-    };
-
-    // Room for one object per two sectors, a full disc of small files, so
-    // that the table seldom grows (the address space is only used as filled).
-    table.reserve(table.size() + static_cast<std::size_t>(end / 2));
-    if (auto refused = enter(dir, 0, -1, -1))
-        return refused;
-    const std::span<const std::uint8_t> image = disc.DiscImage;
-    while (depth > 0) {
-        Frame& top = frames[depth - 1];
-        // The block is signed, so all of it lies inside the image.
-        const std::uint64_t e = EntryOffset(top.dir, top.slot);
-        if (top.slot >= dir::kSlots || (image[e] & 0x7F) == 0) {
-            onPath.erase(top.dir.value());
-            --depth;
-            continue;
-        }
-        const int slot = top.slot++;
-        const LookupName lookup(image.data() + e);
-        top.names[static_cast<std::size_t>(slot)] = lookup;
-        if (slot > 0 && !(top.names[static_cast<std::size_t>(slot) - 1] < lookup))
-            top.rising = false;
-        // Every object takes at least one sector: more objects than sectors
-        // means some share, and stops a damaged tree from growing the table
-        // without bound.
-        if (table.size() >= end)
-            return CannotCompact(kSharedSectors,
-                                 ObjectPath(disc, table, top.index) + "." + GetEntryName(disc, top.dir, slot));
-        const std::uint32_t start = Get24(image, e + entry::kStart);
-        if (image[e + entry::kAttrD] & 0x80) {
-            // A directory is looked up by its own name, which a damaged block
-            // may give differently from the entry that lists it.
-            const SectorAddress child(start);
-            const std::string own = GetDirectoryName(disc, child);
-            const int entry = LookupOf(own) == lookup ? FirstMatch(top, slot) : FindEntry(disc, top.dir, own);
-            if (auto refused = enter(child, top.index, slot, entry))
-                return refused;
-        } else {
-            table.push_back({1, top.dir.value(), start, SectorCount(Get32(image, e + entry::kLength)),
-                             FirstMatch(top, slot), top.index, slot});
-        }
-    }
-    return std::nullopt;
-}
-
 bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
 {
-    ObjectTable table;
-    if (auto refused = CollectObjects(disc, kRoot, table)) {
+    Collected c;
+    if (auto refused = CollectObjects(disc, c)) {
         sink.Report(*refused);
         return true;
     }
-    // One pass in walk order: the first object past the end or over the
-    // map, the directories, and whether the walk is in address order already
-    // (then its first overlap is the one the sorted order would show).
-    const std::uint64_t end = DiscEnd(disc);
-    std::vector<std::uint32_t> dirs;
-    bool sorted = true;
-    std::size_t overlap = 0; // the later of the first overlapping pair, 0 for none
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        const DiscObject& o = table[i];
-        if (std::uint64_t{o.StartSector} + o.Sectors > end) {
-            sink.Report(CannotCompact(kPastEnd, ObjectPath(disc, table, i)));
-            return true;
-        }
-        if (o.StartSector < kRootSector) {
-            sink.Report(CannotCompact(kSharedSectors, "Free Space Map and " + ObjectPath(disc, table, i)));
-            return true;
-        }
-        if (o.Kind == 0)
-            dirs.push_back(static_cast<std::uint32_t>(i));
-        if (i > 0 && sorted) {
-            const DiscObject& before = table[i - 1];
-            sorted = before.StartSector <= o.StartSector;
-            if (sorted && overlap == 0 && std::uint64_t{before.StartSector} + before.Sectors > o.StartSector)
-                overlap = i;
-        }
+    if (c.misplaced) {
+        sink.Report(*c.misplaced);
+        return true;
     }
+    const std::uint64_t end = DiscEnd(disc);
+    const DiscObject* const table = c.table.get();
+    const std::uint32_t count = c.count;
     std::vector<std::uint32_t> order;
-    if (!sorted) {
-        order = AddressOrder(table);
-        for (std::size_t n = 1; n < order.size() && overlap == 0; ++n) {
+    if (!c.sorted) {
+        order = AddressOrder(table, count);
+        c.overlap = 0;
+        for (std::uint32_t n = 1; n < count && c.overlap == 0; ++n) {
             const DiscObject& a = table[order[n - 1]];
             if (std::uint64_t{a.StartSector} + a.Sectors > table[order[n]].StartSector)
-                overlap = n;
+                c.overlap = n;
         }
     }
     // The n-th object in address order.
-    auto at = [&](std::size_t n) { return sorted ? static_cast<std::uint32_t>(n) : order[n]; };
-    if (overlap != 0) {
-        sink.Report(CannotCompact(kSharedSectors, ObjectPath(disc, table, at(overlap - 1)) + " and " +
-                                                      ObjectPath(disc, table, at(overlap))));
+    auto at = [&](std::uint32_t n) { return c.sorted ? n : order[n]; };
+    if (c.overlap != 0) {
+        sink.Report(CannotCompact(kSharedSectors, ObjectPath(disc, table, at(c.overlap - 1)) + " and " +
+                                                      ObjectPath(disc, table, at(c.overlap))));
         return true;
     }
 
-    // Parent fields and holders that name a moved directory follow it. Every
-    // record naming the same sector shares one group whose value changes with
-    // a move; a group renamed onto a value another group holds joins it.
-    // A holder is always the listing directory, and a file's parent is its
-    // holder, so only directories need groups. placed holds where each
-    // directory's bytes are at each point of the moves.
+    // Parent fields that name a moved directory follow it. Every record
+    // naming the same sector shares one group whose value changes with a
+    // move; a group renamed onto a value another group holds joins it. A
+    // file's parent is its listing directory, so only directories need
+    // groups. In a sound tree each directory's parent field names the
+    // directory listing it: then every group is one directory's, follows
+    // just that directory, and where the directory is says it all.
+    bool linked = true;
+    for (const DirectoryRecord& d : c.dirs)
+        linked = linked && (d.Index == 0 || d.ParentSector == table[table[d.Index].Listing].StartSector);
     Groups groups;
-    const std::size_t count = table.size();
-    std::unique_ptr<std::uint32_t[]> ownGroup(new std::uint32_t[count]);
-    std::unique_ptr<std::uint32_t[]> parentGroup(new std::uint32_t[count]);
+    // Where each directory's bytes are at each point of the moves.
     std::unique_ptr<std::uint32_t[]> placed(new std::uint32_t[count]);
-    for (const std::uint32_t d : dirs) {
-        ownGroup[d] = groups.For(table[d].StartSector);
-        placed[d] = table[d].StartSector;
+    std::unique_ptr<std::uint32_t[]> ownGroup, parentGroup;
+    for (const DirectoryRecord& d : c.dirs)
+        placed[d.Index] = table[d.Index].StartSector;
+    if (!linked) {
+        ownGroup.reset(new std::uint32_t[count]);
+        parentGroup.reset(new std::uint32_t[count]);
+        for (const DirectoryRecord& d : c.dirs)
+            ownGroup[d.Index] = groups.For(table[d.Index].StartSector);
+        for (const DirectoryRecord& d : c.dirs)
+            parentGroup[d.Index] = groups.For(d.ParentSector);
     }
-    for (const std::uint32_t d : dirs)
-        parentGroup[d] = groups.For(table[d].ParentSector);
 
     // In address order, each object found through its entry moves down to
     // the next free place and its entry follows. No move lands on an object
@@ -363,6 +505,7 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
     // The move not yet made: side-by-side objects that shift by the same
     // distance gather into one block move. Nothing reads or writes its bytes
     // before it is made, so delaying it changes nothing.
+    std::uint8_t* const image = disc.DiscImage.data();
     struct Move {
         std::uint32_t from = 0, to = 0, sectors = 0;
     } pending;
@@ -370,46 +513,48 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
         // Each move goes down, over free space or what has already moved on,
         // so one forward memmove does it.
         if (pending.sectors > 0)
-            std::memmove(disc.DiscImage.data() + SectorAddress(pending.to).byteOffset(),
-                         disc.DiscImage.data() + SectorAddress(pending.from).byteOffset(),
+            std::memmove(image + SectorAddress(pending.to).byteOffset(), image + SectorAddress(pending.from).byteOffset(),
                          std::size_t{pending.sectors} * kSectorSize);
         pending.sectors = 0;
     };
     std::uint32_t next = kFirstDataSector;
-    for (std::size_t n = 1; n < count; ++n) {
-        const std::uint32_t i = at(n);
-        const DiscObject& o = table[i];
-        const std::uint32_t old = o.StartSector;
-        if (old != next) {
-            // The listing block where it is at this point of the moves; made
-            // there first when it is part of the move not yet made.
-            const std::uint32_t block = placed[o.Listing];
-            auto settle = [&] {
-                if (pending.sectors > 0 && block < pending.to + pending.sectors &&
-                    block + dir::kBlockSectors > pending.to)
-                    flush();
-            };
-            const std::uint64_t e = EntryOffset(SectorAddress(block), o.Entry) + entry::kStart;
-            // A file's parent is its holder; a directory's parent field may
-            // name another place. An object's own slot still holds old: no
-            // other object's lookup finds that slot with its own start there,
-            // so none has rewritten it.
-            bool found =
-                o.Entry >= 0 && (o.Kind == 1 || groups.Value(parentGroup[i]) == groups.Value(ownGroup[o.Listing]));
-            if (found && o.Entry != o.Slot) {
-                settle();
-                found = Get24(disc.DiscImage, e) == old;
+    // indexAt(n): the table index of the n-th object in address order.
+    auto moveAll = [&](auto indexAt) {
+        for (std::uint32_t n = 1; n < count; ++n) {
+            const std::uint32_t i = indexAt(n);
+            const DiscObject& o = table[i];
+            const std::uint32_t old = o.StartSector;
+            if (old == next) {
+                next += o.Sectors;
+                continue;
             }
-            if (!found) {
+            // A directory's parent field may name another place.
+            if (o.Entry < 0 || (o.IsDirectory && !linked &&
+                                groups.Value(parentGroup[i]) != groups.Value(ownGroup[o.Listing]))) {
                 // Moving it would leave its entry pointing at the old place.
                 next = old + o.Sectors;
                 continue;
             }
-            settle();
-            Put24(disc.DiscImage, e, next); // inside a signed block
-            if (o.Kind == 0) {
+            // The listing block where it is at this point of the moves; made
+            // there first when it is part of the move not yet made (a block
+            // is wholly inside that move or wholly outside it).
+            const std::uint32_t block = placed[o.Listing];
+            if (block - pending.to < pending.sectors)
+                flush();
+            const std::uint64_t e = EntryOffset(SectorAddress(block), o.Entry) + entry::kStart;
+            // An object's own slot still holds old: no other object's lookup
+            // finds that slot with its own start there, so none has
+            // rewritten it.
+            if (o.Entry != o.Slot && Load24(image + e) != old) {
+                next = old + o.Sectors;
+                continue;
+            }
+            // Inside a signed block.
+            Put24(disc.DiscImage, e, next);
+            if (o.IsDirectory) {
                 placed[i] = next;
-                groups.Follow(old, next);
+                if (!linked)
+                    groups.Follow(old, next);
             }
             if (pending.sectors > 0 && pending.from + pending.sectors == old && pending.to + pending.sectors == next) {
                 pending.sectors += o.Sectors;
@@ -418,13 +563,18 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
                 pending = {old, next, o.Sectors};
             }
             Tick(progress);
+            next += o.Sectors;
         }
-        next += o.Sectors;
-    }
+    };
+    if (c.sorted)
+        moveAll([](std::uint32_t n) { return n; });
+    else
+        moveAll([&](std::uint32_t n) { return order[n]; });
     flush();
-    for (const std::uint32_t d : dirs)
-        if (d != 0)
-            disc.Write24(SectorAddress(placed[d]).byteOffset() + dir::kParent, groups.Value(parentGroup[d]));
+    for (const DirectoryRecord& d : c.dirs)
+        if (d.Index != 0)
+            disc.Write24(SectorAddress(placed[d.Index]).byteOffset() + dir::kParent,
+                         linked ? placed[table[d.Index].Listing] : groups.Value(parentGroup[d.Index]));
 
     // One run from next to the end. A full disc gets an empty map rather
     // than a run of no sectors, which a 0-byte file would then be given.

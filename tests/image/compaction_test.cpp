@@ -221,6 +221,37 @@ TEST(CompactDisc, LookupsByNameFindTheFirstMatch)
     EXPECT_TRUE(sink.messages.empty());
 }
 
+// A directory whose parent field names another place is not found through
+// it, so it stays; its field follows whatever directory moves from the place
+// it names, and joins the directories that move onto it.
+TEST(CompactDisc, AWrongParentFieldKeepsItsDirectoryAndFollowsWhatItNames)
+{
+    for (const std::uint32_t named : {13u, 12u}) {
+        SCOPED_TRACE(named);
+        Disc disc = NewDisc(16);
+        AddFile(disc, kRoot, "Gap", Pattern(1, 0)); // 7
+        const auto d = MakeDir(disc, kRoot, "D");   // 8..12
+        const auto f = MakeDir(disc, kRoot, "F");   // 13..17
+        const auto e = MakeDir(disc, d, "E");       // 18..22
+        AddFile(disc, kRoot, "Z", Pattern(10, 2));  // 23
+        AddFile(disc, e, "In", Pattern(10, 3));     // 24
+        Delete(disc, kRoot, "Gap");
+        ASSERT_EQ(f.value(), 13u);
+        disc.Write24(e.byteOffset() + dir::kParent, named); // F's old place, then its new one
+        CollectingSink sink;
+        EXPECT_FALSE(CompactDisc(disc, sink));
+        EXPECT_TRUE(sink.messages.empty());
+        EXPECT_EQ(StartOf(disc, kRoot, "D"), 7u);
+        EXPECT_EQ(StartOf(disc, kRoot, "F"), 12u);
+        EXPECT_EQ(StartOf(disc, SectorAddress(7), "E"), 18u);
+        EXPECT_EQ(disc.Read24(e.byteOffset() + dir::kParent), 12u);
+        EXPECT_EQ(disc.Read24(SectorAddress(12).byteOffset() + dir::kParent), kRootSector);
+        EXPECT_EQ(StartOf(disc, kRoot, "Z"), 23u);
+        EXPECT_EQ(FileBytes(disc, e, "In"), Pattern(10, 3));
+        EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{25, 4096 - 25}}));
+    }
+}
+
 struct RefusalCase {
     const char* label;
     std::function<void(Disc&, SectorAddress d, SectorAddress e)> damage;

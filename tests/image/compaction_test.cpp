@@ -292,6 +292,14 @@ INSTANTIATE_TEST_SUITE_P(
             "SharedSectors",
             [](Disc& disc, SectorAddress d, SectorAddress) { SetStart(disc, kRoot, "Z", StartOf(disc, d, "F")); },
             "Cannot Compact Disc : Sectors Used Twice : $.D.F and $.Z"},
+        // The walk meets F over E while still in address order; Z then
+        // breaks the order. The first pair in address order is named.
+        RefusalCase{"SharedSectorsBeforeDisorder",
+                    [](Disc& disc, SectorAddress d, SectorAddress) {
+                        SetStart(disc, d, "F", 18);
+                        SetStart(disc, kRoot, "Z", 7);
+                    },
+                    "Cannot Compact Disc : Sectors Used Twice : $.D.E and $.D.F"},
         RefusalCase{"OverTheRoot", [](Disc& disc, SectorAddress d, SectorAddress) { SetStart(disc, d, "F", 6); },
                     "Cannot Compact Disc : Sectors Used Twice : $ and $.D.F"},
         RefusalCase{"OverTheMap", [](Disc& disc, SectorAddress, SectorAddress) { SetStart(disc, kRoot, "Z", 1); },

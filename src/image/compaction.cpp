@@ -194,6 +194,15 @@ std::string ObjectPath(const Disc& disc, const DiscObject* table, std::uint32_t 
     return path;
 }
 
+// The refusal for table[i], past the disc's end or over the map. Never
+// inlined: the walk's record step stays small enough to be.
+[[gnu::noinline, gnu::cold]] Refusal Misplaced(const Disc& disc, const DiscObject* table, std::uint32_t i,
+                                               bool pastEnd)
+{
+    return pastEnd ? CannotCompact(kPastEnd, ObjectPath(disc, table, i))
+                   : CannotCompact(kSharedSectors, "Free Space Map and " + ObjectPath(disc, table, i));
+}
+
 // A directory being read: the names of its slots so far, and whether they
 // rise strictly (then no name repeats and a lookup finds each at its own slot).
 struct Frame {
@@ -247,9 +256,7 @@ std::optional<Refusal> CollectObjects(const Disc& disc, Collected& c)
         table[i] = o;
         const std::uint64_t objectEnd = std::uint64_t{o.StartSector} + o.Sectors;
         if ((objectEnd > end || o.StartSector < kRootSector) && !c.misplaced) [[unlikely]]
-            c.misplaced = objectEnd > end
-                              ? CannotCompact(kPastEnd, ObjectPath(disc, table, i))
-                              : CannotCompact(kSharedSectors, "Free Space Map and " + ObjectPath(disc, table, i));
+            c.misplaced = Misplaced(disc, table, i, objectEnd > end);
         sorted = sorted && lastStart <= o.StartSector;
         if (lastEnd > o.StartSector && overlap == 0)
             overlap = i;

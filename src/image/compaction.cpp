@@ -14,6 +14,7 @@
 
 #include "image/bytes.h"
 #include "image/directory.h"
+#include "image/lookup_name.h"
 
 namespace marlin::image {
 
@@ -37,71 +38,12 @@ std::uint64_t DiscEnd(const Disc& disc)
     return std::min<std::uint64_t>(disc.DiscSizeField(), disc.SectorsInImage());
 }
 
-// An entry name as a lookup by name compares it: masked to 7 bits, cut at
-// CR, upper case; packed into two numbers (eight and two characters at a
-// time) so that reading a directory allocates nothing and compares in two
-// steps. The order only proves a directory's names distinct (any strict order
-// would do); name order makes that proof quick for a sound directory.
-struct LookupName {
-    std::uint64_t head = 0; // characters 1-8
-    std::uint32_t tail = 0; // characters 9 and 10, and the length
-
-    LookupName() = default;
-    // From the 10 name bytes of an entry, as GetEntryName reads them.
-    explicit LookupName(const std::uint8_t* bytes)
-    {
-        std::uint64_t h = 0;
-        std::uint16_t t = 0;
-        std::memcpy(&h, bytes, 8);
-        std::memcpy(&t, bytes + 8, 2);
-        h = Upper(h & kLow7);
-        std::uint64_t t64 = Upper(std::uint64_t{t} & kLow7);
-        // The name ends at the first CR, or after 10 characters.
-        const int crHead = FirstCR(h);
-        const int crTail = FirstCR(t64 | 0xFFFF'FFFF'FFFF'0000ULL);
-        const int length = crHead < 8 ? crHead : (crTail < 2 ? 8 + crTail : 10);
-        if (length < 8) {
-            h &= length == 0 ? 0 : ~std::uint64_t{0} >> (64 - 8 * length);
-            t64 = 0;
-        } else if (length < 10) {
-            t64 &= length == 8 ? 0 : 0xFF;
-        }
-        // First character most significant, so that a directory in name
-        // order reads as rising.
-        head = __builtin_bswap64(h);
-        tail = static_cast<std::uint32_t>((t64 & 0xFF) << 24 | (t64 >> 8 & 0xFF) << 16) |
-               static_cast<std::uint32_t>(length);
-    }
-    bool operator==(const LookupName&) const = default;
-    bool operator<(const LookupName& o) const { return head != o.head ? head < o.head : tail < o.tail; }
-
-private:
-    static constexpr std::uint64_t kOnes = 0x0101'0101'0101'0101ULL;
-    static constexpr std::uint64_t kLow7 = 0x7F * kOnes;
-    static constexpr std::uint64_t kHigh = 0x80 * kOnes;
-    // Each byte (below 128) from 'a' to 'z' lowered by 32.
-    static std::uint64_t Upper(std::uint64_t x)
-    {
-        const std::uint64_t atLeastA = (x + (0x80 - 'a') * kOnes) & kHigh;
-        const std::uint64_t aboveZ = (x + (0x80 - 'z' - 1) * kOnes) & kHigh;
-        return x - ((atLeastA & ~aboveZ) >> 2);
-    }
-    // Index of the first byte (in memory order) equal to CR, or 8. Bytes
-    // above a true match may be flagged falsely, never below one.
-    static int FirstCR(std::uint64_t x)
-    {
-        const std::uint64_t y = x ^ (kCR * kOnes);
-        const std::uint64_t found = (y - kOnes) & ~y & kHigh;
-        return found == 0 ? 8 : std::countr_zero(found) / 8;
-    }
-};
-
 // The lookup form of a name already read (at most 10 characters, no CR).
 LookupName LookupOf(std::string_view name)
 {
-    std::array<std::uint8_t, dir::kNameLength> bytes;
+    std::array<std::uint8_t, 16> bytes;
     bytes.fill(kCR);
-    std::memcpy(bytes.data(), name.data(), std::min<std::size_t>(name.size(), bytes.size()));
+    std::memcpy(bytes.data(), name.data(), std::min(name.size(), dir::kNameLength));
     return LookupName(bytes.data());
 }
 
@@ -109,9 +51,9 @@ LookupName LookupOf(std::string_view name)
 // end at a NUL (as GetDirectoryName reads them).
 LookupName OwnLookup(const std::uint8_t* bytes)
 {
-    std::array<std::uint8_t, dir::kNameLength> name;
+    std::array<std::uint8_t, 16> name{};
     bool ended = false;
-    for (std::size_t k = 0; k < name.size(); ++k) {
+    for (std::size_t k = 0; k < dir::kNameLength; ++k) {
         ended = ended || (bytes[k] & 0x7F) == 0;
         name[k] = ended ? kCR : bytes[k];
     }

@@ -21,6 +21,16 @@ namespace marlin::image {
 // The whole 1280-byte block lies inside the image and carries "Hugo" at 1..4.
 [[nodiscard]] bool IsDirectory(const Disc& disc, SectorAddress dir);
 
+// Asks for the directory block at dir to be brought into the cache ahead of
+// reading it; nothing when it is not wholly inside the image.
+inline void PrefetchDirectory(const Disc& disc, SectorAddress dir)
+{
+    const std::uint64_t at = dir.byteOffset();
+    if (disc.Contains(at, dir::kBlockSize))
+        for (std::uint64_t k = 0; k < dir::kBlockSize; k += 64)
+            __builtin_prefetch(disc.DiscImage.data() + at + k);
+}
+
 // Upper case of the ASCII letters only; the key of every name comparison.
 [[nodiscard]] std::string UpperName(std::string_view name);
 // Names are equal ignoring case (the one place that decides it).

@@ -34,8 +34,12 @@ struct TreeWalk {
             node.children.push_back(
                 {GetEntryName(disc, node.sector, i), SectorAddress(disc.Read24(e + entry::kStart)), {}});
         }
-        for (TreeNode& child : node.children) {
-            FindFiles(child, depth + 1);
+        for (std::size_t k = 0; k < node.children.size(); ++k) {
+            // The next block is fetched while this one is read: on a large
+            // disc each is a fresh stretch of memory.
+            if (k + 1 < node.children.size())
+                PrefetchDirectory(disc, node.children[k + 1].sector);
+            FindFiles(node.children[k], depth + 1);
             Tick(progress);
         }
         std::stable_sort(node.children.begin(), node.children.end(), TreeOrder);

@@ -1,40 +1,33 @@
 #include "explorer/icons.h"
 
-#include <QApplication>
 #include <QHash>
-#include <QStyle>
 
 namespace marlin::explorer {
 
 QIcon KeyIcon(const QString& key)
 {
-    struct Source {
-        const char* theme;
-        QStyle::StandardPixmap fallback;
+    static const QHash<QString, QString> files = {
+        {QStringLiteral("closed"), QStringLiteral("folder-closed")},
+        {QStringLiteral("open"), QStringLiteral("folder-open")},
+        {QStringLiteral("leaf"), QStringLiteral("file")},
+        {QStringLiteral("book"), QStringLiteral("book")},
+        {QStringLiteral("New"), QStringLiteral("new")},
+        {QStringLiteral("Open"), QStringLiteral("open")},
+        {QStringLiteral("Save"), QStringLiteral("save")},
+        {QStringLiteral("Up One Level"), QStringLiteral("up")},
+        {QStringLiteral("View Details"), QStringLiteral("view-details")},
+        {QStringLiteral("View Large Icons"), QStringLiteral("view-large-icons")},
+        {QStringLiteral("View List"), QStringLiteral("view-list")},
+        {QStringLiteral("View Small Icons"), QStringLiteral("view-small-icons")},
     };
-    static const QHash<QString, Source> sources = {
-        {QStringLiteral("closed"), {"folder", QStyle::SP_DirClosedIcon}},
-        {QStringLiteral("open"), {"folder-open", QStyle::SP_DirOpenIcon}},
-        {QStringLiteral("leaf"), {"text-x-generic", QStyle::SP_FileIcon}},
-        {QStringLiteral("book"), {"x-office-document", QStyle::SP_FileIcon}},
-        {QStringLiteral("New"), {"document-new", QStyle::SP_FileIcon}},
-        {QStringLiteral("Open"), {"document-open", QStyle::SP_DialogOpenButton}},
-        {QStringLiteral("Save"), {"document-save-as", QStyle::SP_DialogSaveButton}},
-        {QStringLiteral("Up One Level"), {"go-up", QStyle::SP_FileDialogToParent}},
-        {QStringLiteral("View Details"), {"view-list-details", QStyle::SP_FileDialogDetailedView}},
-        {QStringLiteral("View Large Icons"), {"view-list-icons", QStyle::SP_FileDialogContentsView}},
-        {QStringLiteral("View List"), {"view-list-text", QStyle::SP_FileDialogListView}},
-        {QStringLiteral("View Small Icons"), {"view-list-compact", QStyle::SP_FileDialogInfoView}},
-    };
+    // Icons are made once: the list asks for one per item and repaint.
     static QHash<QString, QIcon> cache;
     if (const auto cached = cache.constFind(key); cached != cache.cend())
         return *cached;
-    const auto source = sources.constFind(key);
-    if (source == sources.cend())
+    const auto file = files.constFind(key);
+    if (file == files.cend())
         return {};
-    QIcon icon = QIcon::fromTheme(QString::fromLatin1(source->theme));
-    if (icon.isNull())
-        icon = QApplication::style()->standardIcon(source->fallback);
+    const QIcon icon(QStringLiteral(":/icons/") + *file + QStringLiteral(".svg"));
     cache.insert(key, icon);
     return icon;
 }

@@ -18,6 +18,7 @@
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 
 #include "explorer/icons.h"
 #include "image/image_file.h"
@@ -105,6 +106,7 @@ frmMain::frmMain(Prompts* prompts, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(kProgramTitle));
+    m_frameMargins = [this] { return windowHandle() ? windowHandle()->frameMargins() : QMargins(); };
     BuildMenus();
     BuildToolBar();
     BuildStatusBar();
@@ -373,22 +375,63 @@ double frmMain::PixelsToTwips(int pixels) const
     return pixels * 1440.0 / logicalDpiX();
 }
 
+QRect frmMain::OuterGeometry() const
+{
+    return geometry().marginsAdded(FrameMargins());
+}
+
+void frmMain::SetOuterGeometry(const QRect& outer)
+{
+    const QMargins frame = FrameMargins();
+    if (!frame.isNull()) {
+        setGeometry(outer.marginsRemoved(frame));
+        return;
+    }
+    // Not framed yet: move() places the frame's corner wherever the frame
+    // turns out to be; the rest waits until the frame is known.
+    move(outer.topLeft());
+    resize(outer.size());
+}
+
 double frmMain::WindowWidth() const
 {
-    return PixelsToTwips(frameGeometry().width());
+    return PixelsToTwips(OuterGeometry().width());
 }
 
 void frmMain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    FitRestoredFrame();
     Form_Resize();
+}
+
+void frmMain::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // Framing by a window manager moves the window.
+    FitRestoredFrame();
+}
+
+void frmMain::FitRestoredFrame()
+{
+    if (!m_awaitingFrame)
+        return;
+    // Once the size is not the one restored, the user has taken over.
+    if (size() != m_restored.outer.size()) {
+        m_awaitingFrame = false;
+        return;
+    }
+    if (FrameMargins().isNull())
+        return;
+    m_awaitingFrame = false;
+    SetOuterGeometry(m_restored.outer);
 }
 
 void frmMain::Form_Resize()
 {
     if (WindowWidth() < kMinWindowWidth && !isMinimized()) {
-        const int frame = frameGeometry().width() - width();
-        resize(TwipsToPixels(kMinWindowWidth) - frame, height());
+        const QMargins frame = FrameMargins();
+        resize(TwipsToPixels(kMinWindowWidth) - frame.left() - frame.right(), height());
     }
     SizeControls(m_splitterX);
 }
@@ -447,17 +490,18 @@ void frmMain::Form_Load()
     {
         QSettings settings = Store();
         settings.beginGroup(QStringLiteral("Settings"));
-        const double left = ReadNumber(settings, "MainLeft", 1000);
-        const double top = ReadNumber(settings, "MainTop", 1000);
-        const double width = ReadNumber(settings, "MainWidth", 6500);
-        const double height = ReadNumber(settings, "MainHeight", 6500);
-        move(TwipsToPixels(left), TwipsToPixels(top));
-        resize(TwipsToPixels(width), TwipsToPixels(height));
+        double* twips = m_restored.twips;
+        twips[0] = ReadNumber(settings, "MainLeft", 1000);
+        twips[1] = ReadNumber(settings, "MainTop", 1000);
+        twips[2] = ReadNumber(settings, "MainWidth", 6500);
+        twips[3] = ReadNumber(settings, "MainHeight", 6500);
+        m_restored.outer =
+            QRect(TwipsToPixels(twips[0]), TwipsToPixels(twips[1]), TwipsToPixels(twips[2]), TwipsToPixels(twips[3]));
+        SetOuterGeometry(m_restored.outer);
+        // Under a window manager the frame is known only once it has framed the shown window.
+        m_awaitingFrame = FrameMargins().isNull();
         show();
-        // The stored size is the outer one; take off the frame once it is known.
-        const QSize frame = frameGeometry().size() - size();
-        if (!frame.isEmpty())
-            resize(TwipsToPixels(width) - frame.width(), TwipsToPixels(height) - frame.height());
+        FitRestoredFrame();
         m_actions.value(QStringLiteral("mnuOptionsDelete"))->setChecked(ReadFlag(settings, "DeleteLocked", true));
         m_actions.value(QStringLiteral("mnuOptionsEmpty"))->setChecked(ReadFlag(settings, "DeleteNonEmpty", true));
     }
@@ -476,15 +520,19 @@ void frmMain::closeEvent(QCloseEvent* event)
 
 void frmMain::Form_Unload()
 {
+    m_awaitingFrame = false;
     if (!isMinimized()) {
         QSettings settings = Store();
         settings.beginGroup(QStringLiteral("Settings"));
-        const QRect outer = frameGeometry();
-        auto number = [](double twips) { return QString::number(static_cast<float>(twips)); };
-        settings.setValue(QStringLiteral("MainLeft"), number(PixelsToTwips(outer.x())));
-        settings.setValue(QStringLiteral("MainTop"), number(PixelsToTwips(outer.y())));
-        settings.setValue(QStringLiteral("MainWidth"), number(PixelsToTwips(outer.width())));
-        settings.setValue(QStringLiteral("MainHeight"), number(PixelsToTwips(outer.height())));
+        const QRect outer = OuterGeometry();
+        const int now[] = {outer.x(), outer.y(), outer.width(), outer.height()};
+        const QRect& was = m_restored.outer;
+        const int restored[] = {was.x(), was.y(), was.width(), was.height()};
+        const char* keys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+        for (int i = 0; i < 4; ++i) {
+            const double twips = now[i] == restored[i] ? m_restored.twips[i] : PixelsToTwips(now[i]);
+            settings.setValue(QString::fromLatin1(keys[i]), QString::number(static_cast<float>(twips)));
+        }
         auto flag = [](bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); };
         settings.setValue(QStringLiteral("DeleteLocked"), flag(DeleteLockedChecked()));
         settings.setValue(QStringLiteral("DeleteNonEmpty"), flag(DeleteNonEmptyChecked()));

@@ -4,6 +4,7 @@
 // bar. Every command reads the selection, calls the core, shows any refusal
 // through the prompts and refreshes the tree or the list from the image.
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -75,6 +76,15 @@ public:
     [[nodiscard]] int TwipsToPixels(double twips) const;
     [[nodiscard]] double PixelsToTwips(int pixels) const;
     [[nodiscard]] double SplitterPosition() const { return m_splitterX; }
+    // The frame the desktop draws around the window, by default the
+    // platform's (none until a window manager has framed the window); tests
+    // supply one. The stored position and size are those of the outer frame.
+    using FrameMarginsSource = std::function<QMargins()>;
+    void SetFrameMarginsSource(FrameMarginsSource source) { m_frameMargins = std::move(source); }
+    [[nodiscard]] QMargins FrameMargins() const { return m_frameMargins(); }
+    // The window's outer rectangle in pixels, frame included.
+    [[nodiscard]] QRect OuterGeometry() const;
+    void SetOuterGeometry(const QRect& outer);
 
     // --- State that commands and the drag-and-drop handlers use --------
     [[nodiscard]] image::Disc& disc() { return m_disc; }
@@ -114,6 +124,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     friend class BusyScope;
@@ -131,6 +142,9 @@ private:
     void imgSplitter_MouseMove(const QPoint& pos);
     void imgSplitter_MouseUp(const QPoint& pos);
     [[nodiscard]] double WindowWidth() const;
+    // Once a window manager has framed the window, takes the frame off the
+    // size restored at start, so that the outer size is the stored one.
+    void FitRestoredFrame();
     void UpdateClock();
     void OpenView(int mode);
     [[nodiscard]] views::ViewSource Source() const;
@@ -211,6 +225,15 @@ private:
     QHash<QString, QAction*> m_actions;
     double m_splitterX = 1965; // the grip's position, twips
     bool m_dragging = false;
+    FrameMarginsSource m_frameMargins;
+    // What Form_Load restored: the stored twips and the outer pixels they
+    // gave. A value the user did not change is stored back as it was read,
+    // so rounding to whole pixels never makes the window creep.
+    struct Restored {
+        double twips[4] = {};
+        QRect outer;
+    } m_restored;
+    bool m_awaitingFrame = false;
 };
 
 // Marks the window busy for a long operation: the wait pointer shows and

@@ -1,5 +1,7 @@
 // The explorer window's geometry, settings and splitter, in twips.
+#include <QApplication>
 #include <QFrame>
+#include <QMoveEvent>
 
 #include "window_fixture.h"
 
@@ -12,7 +14,15 @@ class ExplorerLayoutTest : public QObject {
     WindowFixture f;
 
     int Px(double twips) const { return f.window->TwipsToPixels(twips); }
-    double OuterWidth() const { return f.window->PixelsToTwips(f.window->frameGeometry().width()); }
+    double OuterWidth() const { return f.window->PixelsToTwips(f.window->OuterGeometry().width()); }
+    QStringList StoredGeometry() const
+    {
+        QSettings store = test::TestStore();
+        QStringList values;
+        for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+            values << store.value(QStringLiteral("Settings/") + QLatin1String(key)).toString();
+        return values;
+    }
     QWidget* Grip() const { return f.window->findChild<QWidget*>(QStringLiteral("imgSplitter")); }
     QFrame* DragBar() const { return f.window->findChild<QFrame*>(QStringLiteral("picSplitter")); }
 
@@ -24,17 +34,43 @@ private slots:
     void firstRunUsesTheDefaults()
     {
         f.Start();
-        const QRect outer = f.window->frameGeometry();
-        QCOMPARE(outer.x(), Px(1000));
-        QCOMPARE(outer.y(), Px(1000));
-        QCOMPARE(outer.width(), Px(6500));
-        QCOMPARE(outer.height(), Px(6500));
+        QCOMPARE(f.window->OuterGeometry(), QRect(Px(1000), Px(1000), Px(6500), Px(6500)));
         QVERIFY(f.window->DeleteLockedChecked());
         QVERIFY(f.window->DeleteNonEmptyChecked());
     }
 
+    // Regression: the stored outer size came back as the inner size, so each
+    // start under a window manager grew the window by its frame.
+    void storedGeometryNeverCreeps_data()
+    {
+        QTest::addColumn<bool>("framedAtOnce");
+        QTest::newRow("frame known when shown") << true;
+        QTest::newRow("frame known after being shown") << false;
+    }
+    void storedGeometryNeverCreeps()
+    {
+        QFETCH(bool, framedAtOnce);
+        f.frame = QMargins(1, 20, 1, 5);
+        const QStringList defaults{"1000", "1000", "6500", "6500"};
+        for (int start = 0; start < 3; ++start) {
+            f.framed = framedAtOnce;
+            f.Start();
+            if (!framedAtOnce) {
+                // The window manager frames the window and moves it.
+                f.framed = true;
+                QMoveEvent framed(f.window->pos(), f.window->pos());
+                QApplication::sendEvent(f.window.get(), &framed);
+            }
+            QCOMPARE(f.window->OuterGeometry().size(), QSize(Px(6500), Px(6500)));
+            QCOMPARE(f.window->size(), QSize(Px(6500) - 2, Px(6500) - 25));
+            f.Stop();
+            QCOMPARE(StoredGeometry(), defaults);
+        }
+    }
+
     void settingsSurviveTwoLifetimes()
     {
+        f.frame = QMargins(1, 20, 1, 5);
         f.Start();
         f.SetOuter(Px(3000), Px(1500), Px(9000), Px(7200));
         QVERIFY(f.Trigger("mnuOptionsDelete"));
@@ -43,11 +79,10 @@ private slots:
             QSettings store = test::TestStore();
             QCOMPARE(store.value(QStringLiteral("Settings/DeleteLocked")).toString(), QStringLiteral("False"));
             QCOMPARE(store.value(QStringLiteral("Settings/DeleteNonEmpty")).toString(), QStringLiteral("True"));
-            QCOMPARE(store.value(QStringLiteral("Settings/MainWidth")).toString(), QStringLiteral("9000"));
         }
+        QCOMPARE(StoredGeometry(), (QStringList{"3000", "1500", "9000", "7200"}));
         f.Start();
-        const QRect outer = f.window->frameGeometry();
-        QCOMPARE(outer, QRect(Px(3000), Px(1500), Px(9000), Px(7200)));
+        QCOMPARE(f.window->OuterGeometry(), QRect(Px(3000), Px(1500), Px(9000), Px(7200)));
         QVERIFY(!f.window->DeleteLockedChecked());
         QVERIFY(f.window->DeleteNonEmptyChecked());
     }
@@ -92,15 +127,16 @@ private slots:
             store.setValue(QStringLiteral("Settings/DeleteLocked"), deleteLocked);
         }
         f.Start();
-        QVERIFY(std::abs(f.window->frameGeometry().width() - Px(expectedWidth)) <= 1);
+        QVERIFY(std::abs(f.window->OuterGeometry().width() - Px(expectedWidth)) <= 1);
         QCOMPARE(f.window->DeleteLockedChecked(), expectedLocked);
     }
 
     void narrowWindowSnapsBack()
     {
+        f.frame = QMargins(1, 20, 1, 5);
         f.Start();
-        f.SetOuter(f.window->x(), f.window->y(), Px(1000), f.window->frameGeometry().height());
-        QCOMPARE(f.window->frameGeometry().width(), Px(3000));
+        f.SetOuter(f.window->x(), f.window->y(), Px(1000), f.window->OuterGeometry().height());
+        QCOMPARE(f.window->OuterGeometry().width(), Px(3000));
     }
 
     void splitterStaysInItsLimits_data()
@@ -122,7 +158,7 @@ private slots:
         QFETCH(double, asked);
         QFETCH(double, expected);
         f.Start();
-        f.SetOuter(f.window->x(), f.window->y(), Px(windowWidth), f.window->frameGeometry().height());
+        f.SetOuter(f.window->x(), f.window->y(), Px(windowWidth), f.window->OuterGeometry().height());
         f.window->SizeControls(asked);
         // Within a pixel: the window's width is a whole number of pixels.
         const double x = f.window->SplitterPosition();
@@ -136,7 +172,7 @@ private slots:
     void draggingTheGrip()
     {
         f.Start();
-        f.SetOuter(f.window->x(), f.window->y(), Px(9000), f.window->frameGeometry().height());
+        f.SetOuter(f.window->x(), f.window->y(), Px(9000), f.window->OuterGeometry().height());
         QCOMPARE(f.window->SplitterPosition(), 3000.0); // 1965 at start, raised by the first layout
         QWidget* grip = Grip();
         QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(1, 5));

@@ -53,10 +53,20 @@ struct WindowFixture {
         ClearStore();
         prompts = std::make_unique<ScriptedPrompts>();
         tempDir = std::make_unique<QTemporaryDir>();
+        frame = QMargins();
+        framed = true;
     }
+    // A frame as a window manager would draw it around the window, in place
+    // of the platform's own; framed false: not known yet, as before a window
+    // manager has framed the window.
+    QMargins frame;
+    bool framed = true;
+
     void Start()
     {
         window = std::make_unique<explorer::frmMain>(prompts.get());
+        if (!frame.isNull())
+            window->SetFrameMarginsSource([this] { return framed ? frame : QMargins(); });
         window->Form_Load();
     }
     void Stop()
@@ -65,12 +75,10 @@ struct WindowFixture {
             window->close();
         window.reset();
     }
-    // Sets the outer position and size, in pixels, as the settings store them.
+    // Moves and sizes the window as a user would, to this outer rectangle in pixels.
     void SetOuter(int left, int top, int width, int height) const
     {
-        window->move(left, top);
-        const QSize frame = window->frameGeometry().size() - window->size();
-        window->resize(width - frame.width(), height - frame.height());
+        window->setGeometry(QRect(left, top, width, height).marginsRemoved(window->FrameMargins()));
     }
     QAction* Action(const char* name) const { return window->findChild<QAction*>(QString::fromLatin1(name)); }
     // Triggers a menu item or toolbar button by its name; false when it does not exist.

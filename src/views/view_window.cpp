@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
-#include <QFontInfo>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -32,16 +31,13 @@ int Twips(const QWidget* widget, double twips)
 
 QFont ViewFont()
 {
-    QFont font(QStringLiteral("Courier New"));
+    // Listings line up in columns: the classic face where the machine has
+    // it, else the desktop's own fixed-pitch font (never a substitute that
+    // may be proportional).
+    const QString classic = QStringLiteral("Courier New");
+    QFont font =
+        QFontDatabase::hasFamily(classic) ? QFont(classic) : QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSizeF(9.75);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    // Listings line up in columns, so a fixed-pitch font is a must.
-    if (!QFontInfo(font).fixedPitch()) {
-        QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        fixed.setPointSizeF(9.75);
-        return fixed;
-    }
     return font;
 }
 
@@ -57,7 +53,6 @@ frmView::frmView(explorer::Prompts& prompts) : m_prompts(prompts)
     m_rtbView->setObjectName(QStringLiteral("rtbView"));
     m_rtbView->setFont(ViewFont());
     m_rtbView->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_rtbView->setUndoRedoEnabled(false);
     setCentralWidget(m_rtbView);
     connect(m_rtbView, &QPlainTextEdit::cursorPositionChanged, this, &frmView::TrackCaret);
     connect(m_rtbView, &QPlainTextEdit::selectionChanged, this, &frmView::TrackCaret);
@@ -131,15 +126,22 @@ void frmView::AppendText(const std::string& text)
     // line break; an LF that already followed a CR stays as a further one.
     QString lines = QString::fromLatin1(text);
     lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // What the program shows is not the user's edit: Undo takes back only
+    // what was typed (turning undo off and on forgets the steps before).
+    m_rtbView->setUndoRedoEnabled(false);
     QTextCursor cursor = m_rtbView->textCursor();
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(lines);
+    m_rtbView->setUndoRedoEnabled(true);
 }
 
 QString frmView::Text() const
 {
-    QString text = m_rtbView->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    // The raw text keeps every character as shown (the plain text would turn
+    // a no-break space into a space); only its line separators change.
+    QString text = m_rtbView->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
     return text;
 }
 

@@ -1,6 +1,5 @@
 // The view window: text with CR LF lines, find, find next, save, print, close.
 #include <QFile>
-#include <QFontInfo>
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
@@ -48,7 +47,6 @@ private slots:
         auto* fresh = new views::frmView(*prompts);
         QCOMPARE(fresh->windowTitle(), QStringLiteral("View File"));
         QVERIFY(fresh->rtbView()->toPlainText().isEmpty());
-        QVERIFY(QFontInfo(fresh->rtbView()->font()).fixedPitch());
         QCOMPARE(fresh->findChild<QAction*>(QStringLiteral("mnuEditFind"))->shortcut(),
                  QKeySequence(Qt::CTRL | Qt::Key_F));
         QCOMPARE(fresh->findChild<QAction*>(QStringLiteral("mnuEditNext"))->shortcut(), QKeySequence(Qt::Key_F3));
@@ -136,6 +134,38 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("Dir. Hello\r\ndir two\r\n\r\nthird DIR\r\n\r\n"));
+    }
+
+    // Regression: Undo did nothing, so a stray key changed what Save and
+    // Print write with no way back.
+    void typingIsUndoneAndRedoneButNotTheListing()
+    {
+        const QString shown = view->Text();
+        QTest::keyClicks(view->rtbView(), QStringLiteral("xy"));
+        const QString typed = view->Text();
+        QVERIFY(typed != shown);
+        QTest::keyClick(view->rtbView(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(view->Text(), shown);
+        QTest::keyClick(view->rtbView(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(view->Text(), typed);
+        // The listing itself is no edit: undoing stops at it.
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(view->rtbView(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(view->Text(), shown);
+    }
+
+    // Regression: a no-break space (byte A0) shown in a text view was saved as a space.
+    void saveWritesEveryByteAsShown()
+    {
+        view->AppendText("A\xA0"
+                         "B\x7F\xFF");
+        const QString path = tempDir->filePath(QStringLiteral("raw.txt"));
+        prompts->files.push_back(path);
+        view->findChild<QAction*>(QStringLiteral("mnuFileSave"))->trigger();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().endsWith(QByteArray("third DIR\r\nA\xA0"
+                                                   "B\x7F\xFF\r\n")));
     }
 
     void saveCancelledOrFailingWritesNothing()

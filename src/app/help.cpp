@@ -2,12 +2,16 @@
 
 #include <QMessageBox>
 
+#include "explorer/dialogs.h"
+
 namespace marlin::app {
 
 std::unique_ptr<QMessageBox> MakeHelpMessage(QWidget* window)
 {
     const QString title = window ? window->windowTitle() : QString();
-    return std::make_unique<QMessageBox>(QMessageBox::Information, title, kNoHelpText, QMessageBox::Ok, window);
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Information, title, kNoHelpText, QMessageBox::Ok, window);
+    explorer::FitCaption(*box);
+    return box;
 }
 
 void ShowHelpMessage(QWidget* window)

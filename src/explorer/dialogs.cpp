@@ -1,13 +1,70 @@
 #include "explorer/dialogs.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFocusEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 namespace marlin::explorer {
+
+namespace {
+
+// A dialog gives its first field the focus as if tabbed to, which selects the
+// whole text; this field instead opens with the caret after the last character.
+class CaretAtEndEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QLineEdit::focusInEvent(event);
+        if (m_opened)
+            return;
+        m_opened = true;
+        deselect();
+        setCursorPosition(static_cast<int>(text().size()));
+    }
+
+private:
+    bool m_opened = false;
+};
+
+} // namespace
+
+int CaptionWidth(const QWidget& window)
+{
+    // Title bars draw captions in their own face, usually bold and often
+    // larger than the interface's, beside an icon and three or four buttons.
+    const QFont font = QApplication::font();
+    QFont caption = font;
+    caption.setBold(true);
+    if (caption.pointSizeF() > 0)
+        caption.setPointSizeF(caption.pointSizeF() * 1.25);
+    return QFontMetrics(caption).horizontalAdvance(window.windowTitle()) + 8 * QFontMetrics(font).height();
+}
+
+void FitCaption(QDialog& dialog)
+{
+    const int width = CaptionWidth(dialog);
+    // A message box sizes itself from its text and ignores a minimum width,
+    // but keeps room for everything in its grid.
+    if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+        if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+            const QMargins margins = grid->contentsMargins();
+            grid->addItem(new QSpacerItem(width - margins.left() - margins.right(), 0), grid->rowCount(), 0, 1,
+                          grid->columnCount());
+        }
+        return;
+    }
+    dialog.setMinimumWidth(std::max(dialog.minimumWidth(), width));
+}
 
 QWidget* MakeOkCancel(QDialog* dialog)
 {
@@ -47,6 +104,7 @@ frmAttr::frmAttr(const AttributeFlags& flags, QWidget* parent) : QDialog(parent)
     layout->addWidget(m_chkLocked);
     layout->addWidget(MakeOkCancel(this));
     m_chkRead->setFocus();
+    FitCaption(*this);
 }
 
 AttributeFlags frmAttr::Flags() const
@@ -69,6 +127,7 @@ frmBoot::frmBoot(int current, QWidget* parent) : QDialog(parent)
     // Radio buttons with one parent form one exclusive group.
     m_options[current & 3]->setChecked(true);
     layout->addWidget(MakeOkCancel(this));
+    FitCaption(*this);
 }
 
 int frmBoot::Option() const
@@ -85,12 +144,12 @@ frmTitle::frmTitle(const QString& title, QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmTitle"));
     setWindowTitle(QStringLiteral("Set Directory Title"));
     auto* layout = new QVBoxLayout(this);
-    m_txtTitle = new QLineEdit(title, this);
+    m_txtTitle = new CaretAtEndEdit(title, this);
     m_txtTitle->setObjectName(QStringLiteral("txtTitle"));
-    m_txtTitle->setCursorPosition(static_cast<int>(title.size()));
     layout->addWidget(m_txtTitle);
     layout->addWidget(MakeOkCancel(this));
     m_txtTitle->setFocus();
+    FitCaption(*this);
 }
 
 QString frmTitle::Title() const

@@ -52,4 +52,10 @@ private:
 // OK (default, so Enter presses it) on the left and Cancel beside it.
 QWidget* MakeOkCancel(QDialog* dialog);
 
+// The width a window needs for its caption to show whole: the caption in the
+// bold face title bars use, and room for the title bar's icon and buttons.
+[[nodiscard]] int CaptionWidth(const QWidget& window);
+// Widens a dialog (a message box included) to CaptionWidth.
+void FitCaption(QDialog& dialog);
+
 } // namespace marlin::explorer

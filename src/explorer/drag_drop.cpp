@@ -1,6 +1,5 @@
 #include "explorer/drag_drop.h"
 
-#include <QDrag>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -135,9 +134,7 @@ void DragDrop::StartDrag(QWidget* source, std::unique_ptr<QMimeData> data)
 {
     if (!data || !data->hasUrls())
         return;
-    auto* drag = new QDrag(source);
-    drag->setMimeData(data.release());
-    drag->exec(Qt::CopyAction, Qt::CopyAction);
+    m_window.prompts().Drag(source, std::move(data));
 }
 
 void DragDrop::StartListDrag()

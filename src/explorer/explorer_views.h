@@ -3,6 +3,8 @@
 // the window decides. Dragging out and dropping host items in are left to the
 // drag-and-drop handlers, which hook the signals below.
 
+#include <array>
+
 #include <QListView>
 #include <QStackedWidget>
 #include <QTreeView>
@@ -34,6 +36,9 @@ class FileDetailsView : public QTreeView {
     Q_OBJECT
 public:
     explicit FileDetailsView(QWidget* parent = nullptr);
+    // The width a cell needs to show text whole, as the item delegate
+    // measures it (with the small icon when decorated).
+    [[nodiscard]] int CellWidth(const QString& text, bool decorated) const;
 signals:
     void dragStartRequested();
 
@@ -72,6 +77,10 @@ public:
     void EditItem(const QModelIndex& index);
     // Shows the sort column and direction in the details header.
     void ShowSort(int column, Qt::SortOrder order);
+    // For each column of the details view, the width its widest possible
+    // text and its header need in the font in use: a ten-character name of
+    // the widest letters, every attribute, and full-width hex numbers.
+    [[nodiscard]] std::array<int, 7> WidestCells() const;
 
 signals:
     void itemClicked(const QModelIndex& index);
@@ -82,6 +91,9 @@ signals:
     void hostPathsDropped(const QStringList& paths);
 
 private:
+    // Grid cells of the icon and list modes, wide enough for any name.
+    void SizeGrid();
+
     ListModel* m_model;
     FileDetailsView* m_details;
     FileIconsView* m_icons;

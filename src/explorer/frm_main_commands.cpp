@@ -33,10 +33,11 @@ std::uint32_t frmMain::CurrentDirectory() const
 
 QList<int> frmMain::SelectedRows() const
 {
-    // List order, as the multi-item commands walk the items.
+    // List order, as the multi-item commands walk the items. An item is
+    // selected by its name: the icon and list modes select that cell only.
     QList<int> rows;
     for (int row = 0; row < m_listModel->rowCount(); ++row) {
-        if (m_lvwDB->Selection()->isRowSelected(row, {}))
+        if (m_lvwDB->Selection()->isSelected(m_listModel->index(row, 0)))
             rows.append(row);
     }
     return rows;

@@ -72,8 +72,11 @@ void frmMain::MakeRootColumns()
     m_listModel->SetItems({});
     m_listModel->sort(0, Qt::AscendingOrder);
     m_lvwDB->ShowSort(0, Qt::AscendingOrder);
+    // The classic widths at least, and wide enough for the widest text a
+    // column can hold in the font in use, so no value is ever cut off.
+    const std::array<int, 7> fit = m_lvwDB->WidestCells();
     for (int i = 0; i < 7; ++i)
-        m_lvwDB->Details()->setColumnWidth(i, TwipsToPixels(kColumnWidths[i]));
+        m_lvwDB->Details()->setColumnWidth(i, std::max(TwipsToPixels(kColumnWidths[i]), fit[i]));
     m_currentItem = QPersistentModelIndex();
 }
 
@@ -169,7 +172,8 @@ void frmMain::tvwDB_Collapse(TreeNodeItem* node)
 void frmMain::tvwDB_AfterLabelEdit(TreeNodeItem* node, const QString& newText)
 {
     // The root has no holding directory; its label never opens for editing.
-    if (newText.isEmpty() || !node || !node->parent)
+    // An edit left as it was is no rename (as in every file manager).
+    if (newText.isEmpty() || !node || !node->parent || newText == node->text)
         return;
     const image::SectorAddress holder(node->parent->tag & image::kMaxSectorValue);
     PromptSink sink(*m_prompts, this);
@@ -216,6 +220,9 @@ void frmMain::lvwDB_AfterLabelEdit(const QString& newText)
     if (newText.isEmpty() || !m_currentItem.isValid())
         return;
     const views::ListColumns item = m_listModel->Item(m_currentItem.row());
+    // An edit left as it was is no rename (as in every file manager).
+    if (newText == QString::fromLatin1(item[0]))
+        return;
     const bool directory = views::IsDirectoryItem(item);
     const image::SectorAddress holder(CurrentDirectory() & image::kMaxSectorValue);
     PromptSink sink(*m_prompts, this);

@@ -1,6 +1,7 @@
 #include "explorer/prompts.h"
 
 #include <QDir>
+#include <QDrag>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -63,11 +64,18 @@ std::optional<QString> WidgetPrompts::ChooseFolder(QWidget* owner, const QString
     return files.first();
 }
 
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text, MessageIcon icon)
+{
+    auto box =
+        std::make_unique<QMessageBox>(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                                      QString::fromLatin1(kProgramTitle), text, QMessageBox::Ok, owner);
+    FitCaption(*box);
+    return box;
+}
+
 void WidgetPrompts::Message(QWidget* owner, const QString& text, MessageIcon icon)
 {
-    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    QString::fromLatin1(kProgramTitle), text, QMessageBox::Ok, owner);
-    box.exec();
+    MakeMessageBox(owner, text, icon)->exec();
 }
 
 bool WidgetPrompts::Attributes(QWidget* owner, AttributeFlags& flags)
@@ -101,6 +109,13 @@ std::optional<QString> WidgetPrompts::FindText(QWidget* owner, const QString& cu
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.Text();
+}
+
+void WidgetPrompts::Drag(QWidget* source, std::unique_ptr<QMimeData> data)
+{
+    auto* drag = new QDrag(source);
+    drag->setMimeData(data.release());
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
 }
 
 void PromptSink::Show(const std::string& text)

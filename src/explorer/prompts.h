@@ -1,13 +1,17 @@
 #pragma once
-// Every modal question the window asks goes through one Prompts object, so
-// tests can answer it without a person. WidgetPrompts shows the real dialogs.
+// Every modal question the window asks, and every drag it hands to the
+// desktop, goes through one Prompts object, so tests can answer and watch
+// them without a person. WidgetPrompts shows the real dialogs.
 
+#include <memory>
 #include <optional>
 
 #include <QString>
 
 #include "image/messages.h"
 
+class QMessageBox;
+class QMimeData;
 class QWidget;
 
 namespace marlin::explorer {
@@ -47,6 +51,9 @@ public:
     virtual std::optional<QString> DirectoryTitle(QWidget* owner, const QString& current) = 0;
     // frmFind: the text to find when closed with OK.
     virtual std::optional<QString> FindText(QWidget* owner, const QString& current) = 0;
+    // Runs the desktop's drag of data from source, offering the copy effect
+    // only; returns when the user has dropped it or given up.
+    virtual void Drag(QWidget* source, std::unique_ptr<QMimeData> data) = 0;
 };
 
 class WidgetPrompts final : public Prompts {
@@ -61,7 +68,11 @@ public:
     std::optional<int> BootOption(QWidget* owner, int current) override;
     std::optional<QString> DirectoryTitle(QWidget* owner, const QString& current) override;
     std::optional<QString> FindText(QWidget* owner, const QString& current) override;
+    void Drag(QWidget* source, std::unique_ptr<QMimeData> data) override;
 };
+
+// The message box Message shows: titled "Marlin Explorer", with an OK button.
+[[nodiscard]] std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text, MessageIcon icon);
 
 // Turns "Description (*.dat)|*.dat|All (*.*)|*.*" into Qt's "Description (*.dat);;All (*.*)".
 [[nodiscard]] QString QtFilter(const QString& barFilter);

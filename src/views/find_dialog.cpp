@@ -26,6 +26,7 @@ frmFind::frmFind(const QString& text, QWidget* parent) : QDialog(parent)
     layout->addLayout(row);
     layout->addWidget(explorer::MakeOkCancel(this));
     m_txtFind->setFocus();
+    explorer::FitCaption(*this);
 }
 
 QString frmFind::Text() const

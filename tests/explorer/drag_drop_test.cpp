@@ -1,5 +1,6 @@
 // Drag and drop between the explorer window and the host: the staged drag data,
 // the drag log, drops with their refresh rules, and the temporary folder at start.
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
@@ -24,13 +25,6 @@ QString TempFolder(int n)
 QString Host(const char* imageName)
 {
     return QString::fromStdString(host::SafeHostName(imageName));
-}
-QStringList Paths(const QMimeData* data)
-{
-    QStringList paths;
-    for (const QUrl& url : data->urls())
-        paths << url.toLocalFile();
-    return paths;
 }
 QStringList LogLines()
 {
@@ -63,6 +57,44 @@ class DragDropTest : public QObject {
         f.Start();
         f.OpenDisc(test::PopulatedDisc());
     }
+    // A user's drag: press on the item, move the pointer well past the drag
+    // distance (to `to` when given), release. The release goes to the view
+    // only when no drag began (a drag's release belongs to the drop target).
+    void PressAndMove(QAbstractItemView* view, const QModelIndex& index, QPoint to = {})
+    {
+        const QPoint from = view->visualRect(index).center();
+        if (to.isNull())
+            to = from + QPoint(0, 3 * QApplication::startDragDistance());
+        const std::size_t drags = f.prompts->drags.size();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(view->viewport(), (from + to) / 2);
+        QTest::mouseMove(view->viewport(), to);
+        if (f.prompts->drags.size() == drags)
+            QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
+    }
+    // Host items dragged in from another program and dropped on the view, as
+    // the desktop delivers them; true when the view took the drop.
+    static bool Drop(QAbstractItemView* view, const QMimeData* data)
+    {
+        const QPoint at = view->viewport()->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(view->viewport(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(view->viewport(), &drop);
+        return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    }
+    // The directory the list shows is CurrentNode, and it is the node the tree highlights.
+    void ExpectShown(const QString& name) const
+    {
+        QCOMPARE(f.CurrentNodeName(), name);
+        auto* tree = f.window->tvwDB();
+        const QModelIndexList highlighted = tree->selectionModel()->selectedIndexes();
+        QCOMPARE(highlighted.size(), 1);
+        QCOMPARE(f.window->treeModel()->NodeOf(highlighted.first()), f.window->CurrentNode());
+        QCOMPARE(f.window->treeModel()->NodeOf(tree->currentIndex()), f.window->CurrentNode());
+    }
 
 private slots:
     void initTestCase()
@@ -74,57 +106,93 @@ private slots:
     void init() { f.Reset(); }
     void cleanup() { f.Stop(); }
 
-    void listDragOfTwoFilesHandsOutFourPathsInOrder()
+    // Regression: the icon and list modes drew a rubber band instead of
+    // dragging, and the tree never started a drag at all.
+    void listDragOfTwoFilesInEveryMode_data()
     {
+        QTest::addColumn<QString>("button");
+        for (const char* button : {"tbViewDetails", "tbViewLargeIcons", "tbViewSmallIcons", "tbViewList"})
+            QTest::newRow(button) << QString::fromLatin1(button);
+    }
+    void listDragOfTwoFilesInEveryMode()
+    {
+        QFETCH(QString, button);
         StartOnPopulatedDisc();
-        f.SelectRows({f.Row(QStringLiteral("!BOOT")), f.Row(QStringLiteral("README"))});
+        QVERIFY(f.Trigger(button.toLatin1().constData()));
+        QAbstractItemView* view = f.window->lvwDB()->CurrentView();
+        const QModelIndex boot = f.window->listModel()->index(f.Row(QStringLiteral("!BOOT")), 0);
+        const QModelIndex readme = f.window->listModel()->index(f.Row(QStringLiteral("README")), 0);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(boot).center());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, view->visualRect(readme).center());
 
-        auto data = f.window->dragDrop()->StageListDrag();
-        QVERIFY(data);
+        PressAndMove(view, readme);
+
         const QString t = TempFolder(0);
         const QStringList expected{t + "/" + Host("!BOOT"), t + "/" + Host("!BOOT") + ".INF", t + "/" + Host("README"),
                                    t + "/" + Host("README") + ".INF"};
-        QCOMPARE(Paths(data.get()), expected);
+        QCOMPARE(f.prompts->drags.size(), std::size_t{1});
+        QCOMPARE(f.prompts->drags[0].source, view);
+        QCOMPARE(f.prompts->drags[0].paths, expected);
         QCOMPARE(LogLines(), expected);
-        // The files are there (what they hold is checked by the host drag tests).
         QVERIFY(std::all_of(expected.begin(), expected.end(), [](const QString& p) { return QFileInfo(p).isFile(); }));
-
-        // The next drag takes the next folder.
-        auto again = f.window->dragDrop()->StageListDrag();
-        QVERIFY(again);
-        QVERIFY(Paths(again.get()).value(0).startsWith(TempFolder(1) + "/"));
+        // Dragging changes nothing in the window: both stay selected.
+        QCOMPARE(f.window->SelectedRows().size(), 2);
     }
 
     void treeDragOfSubdirectoryHandsOutOneFolder()
     {
         StartOnPopulatedDisc();
-        f.window->tvwDB_NodeClick(f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES")));
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("GAMES"));
+        auto* games = f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES"));
+        auto* utils = f.Child(f.window->treeModel()->Root(), QStringLiteral("UTILS"));
+        auto* tree = f.window->tvwDB();
+        // Pressing on GAMES and moving over UTILS drags GAMES, and GAMES stays the shown directory.
+        PressAndMove(tree, f.window->treeModel()->IndexOf(games),
+                     tree->visualRect(f.window->treeModel()->IndexOf(utils)).center());
 
-        auto data = f.window->dragDrop()->StageTreeDrag();
-        QVERIFY(data);
         const QString folder = TempFolder(0) + "/" + Host("GAMES");
-        QCOMPARE(Paths(data.get()), QStringList{folder});
+        QCOMPARE(f.prompts->drags.size(), std::size_t{1});
+        QCOMPARE(f.prompts->drags[0].paths, QStringList{folder});
         QCOMPARE(LogLines(), QStringList{folder});
-        QVERIFY(QFileInfo(folder).isDir());
+        QVERIFY(QFileInfo(folder + "/" + Host("ELITE")).isFile());
+        QVERIFY(!QFileInfo::exists(folder + ".INF"));
+        ExpectShown(QStringLiteral("GAMES"));
     }
 
-    void rootDragSelectsEveryItemThenClears()
+    void rootDragHandsOutEveryEntryThenClears()
     {
         StartOnPopulatedDisc();
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
         f.SelectRows({0});
+        PressAndMove(f.window->tvwDB(), f.window->treeModel()->IndexOf(f.window->treeModel()->Root()));
 
-        auto data = f.window->dragDrop()->StageTreeDrag();
-        QVERIFY(data);
         QStringList expected;
         for (const QString& name : f.ListColumn()) {
             const QString p = TempFolder(0) + "/" + Host(name.toLatin1().constData());
             expected << p << p + ".INF";
         }
         QCOMPARE(expected.size(), 8);
-        QCOMPARE(Paths(data.get()), expected);
+        QCOMPARE(f.prompts->drags.size(), std::size_t{1});
+        QCOMPARE(f.prompts->drags[0].paths, expected);
         QVERIFY(f.window->SelectedRows().isEmpty());
+        ExpectShown(QStringLiteral("$"));
+    }
+
+    // Regression: pressing on one node and sweeping over others made the list
+    // show another directory while no node stayed highlighted.
+    void sweepingOverTheTreeKeepsTheShownNodeHighlighted()
+    {
+        StartOnPopulatedDisc();
+        auto* tree = f.window->tvwDB();
+        auto* model = f.window->treeModel();
+        const QPoint below =
+            tree->visualRect(model->IndexOf(f.Child(model->Root(), QStringLiteral("UTILS")))).bottomLeft() +
+            QPoint(5, 40);
+        const QPoint games = tree->visualRect(model->IndexOf(f.Child(model->Root(), QStringLiteral("GAMES")))).center();
+        // From empty space onto a node, and released there.
+        QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, below);
+        QTest::mouseMove(tree->viewport(), games);
+        QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, games);
+        QVERIFY(f.prompts->drags.empty());
+        ExpectShown(QStringLiteral("GAMES"));
     }
 
     void dragWithNothingSelectedWritesEmptyLog()
@@ -143,41 +211,50 @@ private slots:
     void failedStagingStartsNoDrag()
     {
         StartOnPopulatedDisc();
-        f.SelectRows({f.Row(QStringLiteral("!BOOT"))});
         // A file where the temporary root should be: no folder can be made below it.
         WriteFile(Cache() + "/marlin_temp", "in the way");
 
-        auto data = f.window->dragDrop()->StageListDrag();
-        QVERIFY(!data);
+        PressAndMove(f.window->lvwDB()->CurrentView(), f.window->listModel()->index(f.Row(QStringLiteral("!BOOT")), 0));
+        QVERIFY(f.prompts->drags.empty());
         QCOMPARE(f.prompts->messages.size(), 1);
         QFile::remove(Cache() + "/marlin_temp");
     }
 
     void dropImportsWithRefreshRules_data()
     {
+        QTest::addColumn<QString>("target");       // where the items are dropped
         QTest::addColumn<QStringList>("dropped");  // host items, "name/" for a folder, "missing" for none there
         QTest::addColumn<QStringList>("imported"); // what the shown directory lists afterwards
         QTest::addColumn<QString>("currentNode");  // the list's directory afterwards
         QTest::addColumn<int>("messages");
-        QTest::newRow("files only: list refilled, tree kept")
-            << QStringList{"ALPHA", "BETA"} << QStringList{"ALPHA", "ARCADE", "BETA", "ELITE"} << "GAMES" << 0;
+        for (const char* target : {"tbViewDetails", "tbViewLargeIcons", "tbViewSmallIcons", "tbViewList", "tvwDB"})
+            QTest::addRow("files only, on %s: list refilled, tree kept", target)
+                << QString::fromLatin1(target) << QStringList{"ALPHA", "BETA"}
+                << QStringList{"ALPHA", "ARCADE", "BETA", "ELITE"} << "GAMES" << 0;
         QTest::newRow("a folder: tree rebuilt, root shown")
-            << QStringList{"ALPHA", "DOCS/"} << QStringList{"!BOOT", "GAMES", "README", "UTILS"} << "$" << 0;
+            << "tbViewDetails" << QStringList{"ALPHA", "DOCS/"} << QStringList{"!BOOT", "GAMES", "README", "UTILS"}
+            << "$" << 0;
         QTest::newRow("a duplicate goes on")
-            << QStringList{"ELITE", "BETA"} << QStringList{"ARCADE", "BETA", "ELITE"} << "GAMES" << 1;
-        QTest::newRow("the first failure ends the drop")
-            << QStringList{"ALPHA", "missing", "BETA"} << QStringList{"ALPHA", "ARCADE", "ELITE"} << "GAMES" << 1;
+            << "tbViewList" << QStringList{"ELITE", "BETA"} << QStringList{"ARCADE", "BETA", "ELITE"} << "GAMES" << 1;
+        QTest::newRow("the first failure ends the drop") << "tvwDB" << QStringList{"ALPHA", "missing", "BETA"}
+                                                         << QStringList{"ALPHA", "ARCADE", "ELITE"} << "GAMES" << 1;
     }
 
     void dropImportsWithRefreshRules()
     {
+        QFETCH(QString, target);
         QFETCH(QStringList, dropped);
         QFETCH(QStringList, imported);
         QFETCH(QString, currentNode);
         QFETCH(int, messages);
 
         StartOnPopulatedDisc();
-        f.window->tvwDB_NodeClick(f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES")));
+        f.ClickNode(f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES")));
+        QAbstractItemView* view = f.window->tvwDB();
+        if (target != QStringLiteral("tvwDB")) {
+            QVERIFY(f.Trigger(target.toLatin1().constData()));
+            view = f.window->lvwDB()->CurrentView();
+        }
 
         QList<QUrl> urls;
         for (const QString& item : dropped) {
@@ -190,7 +267,7 @@ private slots:
         }
         QMimeData data;
         data.setUrls(urls);
-        f.window->dragDrop()->DropHostFiles(&data);
+        QVERIFY(Drop(view, &data));
 
         QCOMPARE(f.CurrentNodeName(), currentNode);
         QCOMPARE(f.ListColumn(), imported);
@@ -210,7 +287,7 @@ private slots:
         QMimeData data;
         data.setText(f.Path("ALPHA"));
         WriteFile(f.Path("ALPHA"), "alpha");
-        f.window->dragDrop()->DropHostFiles(&data);
+        QVERIFY(!Drop(f.window->lvwDB()->CurrentView(), &data));
 
         QCOMPARE(f.ListColumn(), before);
         QVERIFY(f.window->disc().DiscImage == bytes);

@@ -97,10 +97,27 @@ private slots:
         QVERIFY(f.window->disc().DiscImage == before);
     }
 
-    void emptyLabelCancels()
+    // Regression: committing a label left as it was (New Directory's
+    // "NewFolder" untouched) was taken as a rename and refused as existing.
+    void labelEditsThatChangeNothing_data()
     {
+        QTest::addColumn<bool>("newDirectory");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty list label") << false << "";
+        QTest::newRow("unchanged list label") << false << "README";
+        QTest::newRow("unchanged new directory") << true << "NewFolder";
+    }
+    void labelEditsThatChangeNothing()
+    {
+        QFETCH(bool, newDirectory);
+        QFETCH(QString, text);
+        if (newDirectory)
+            QVERIFY(f.Trigger("mnuDirectoryNew"));
         const std::vector<std::uint8_t> before = f.window->disc().DiscImage;
-        RenameItem(QStringLiteral("README"), QString());
+        if (newDirectory)
+            TypeLabel(f.window->tvwDB(), text);
+        else
+            RenameItem(QStringLiteral("README"), text);
         QVERIFY(f.prompts->messages.isEmpty());
         QVERIFY(f.window->disc().DiscImage == before);
     }

@@ -5,11 +5,16 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "explorer/dialogs.h"
+#include "explorer/icons.h"
+#include "image/bytes.h"
 #include "image/check.h"
+#include "views/find_dialog.h"
 #include "views/listings.h"
 #include "window_fixture.h"
 
@@ -240,6 +245,7 @@ private slots:
         QVERIFY(editor);
         QCOMPARE(editor->text(), QStringLiteral("NewFolder"));
         QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(f.prompts->messages.isEmpty());
         QVERIFY(test::ConsistencyProblems(f.window->disc()).empty());
         // A second one in the same place is refused by name.
         f.ClickNode(games);
@@ -489,6 +495,109 @@ private slots:
         QVERIFY(f.window->LastView() != view);
         QVERIFY(f.window->LastView()->Text().startsWith(QString::fromStdString(problems.front())));
         QVERIFY(f.window->LastView()->Text().contains(QStringLiteral("$.GAMES")));
+    }
+
+    // Regression: the classic widths cut off names of 8 or more characters,
+    // sizes with letters and even "NewFolder" at the usual interface font.
+    void columnsShowTheWidestTextsWhole_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::newRow("interface font") << 0;
+        QTest::newRow("large font") << 16;
+    }
+    void columnsShowTheWidestTextsWhole()
+    {
+        QFETCH(int, points);
+        const QFont before = QApplication::font();
+        if (points > 0) {
+            QFont large = before;
+            large.setPointSize(points);
+            QApplication::setFont(large);
+        }
+        // Ten-letter names of wide characters, each with a hex digit repeated
+        // in every number, and a directory with every attribute.
+        image::Disc disc = image::NewDisc(64);
+        const QString wide = QStringLiteral("WM@%QOG&HNDU_~KBA");
+        for (int i = 0; i < 16; ++i) {
+            const std::string name(10, wide[i].toLatin1());
+            QVERIFY(test::AddFile(disc, image::kRoot, name, {1}) > 0);
+            const std::uint64_t e = image::EntryOffset(image::kRoot, image::FindEntry(disc, image::kRoot, name));
+            const std::uint32_t digits = 0x11111111u * static_cast<std::uint32_t>(i);
+            for (std::size_t field : {image::entry::kLoad, image::entry::kExec, image::entry::kLength})
+                image::Put32(disc.DiscImage, e + field, digits);
+            image::Put24(disc.DiscImage, e + image::entry::kStart, digits & 0xFFFFFF);
+            disc.DiscImage[e + image::entry::kSequence] = static_cast<std::uint8_t>(digits);
+        }
+        const image::SectorAddress games = test::MakeDir(disc, image::kRoot, "GAMES");
+        (void)games;
+        const std::uint64_t g = image::EntryOffset(image::kRoot, image::FindEntry(disc, image::kRoot, "GAMES"));
+        for (std::size_t byte = 0; byte < 5; ++byte)
+            disc.DiscImage[g + byte] |= 0x80;
+        f.OpenDisc(disc);
+        QCOMPARE(f.ListColumn(1).count(QStringLiteral("EDLWR")), 1);
+
+        auto* view = f.window->lvwDB()->Details();
+        for (int column = 0; column < 7; ++column) {
+            QVERIFY2(view->header()->sectionSizeHint(column) <= view->columnWidth(column),
+                     qPrintable(QString::number(column)));
+            for (int row = 0; row < f.window->listModel()->rowCount(); ++row) {
+                const QModelIndex index = f.window->listModel()->index(row, column);
+                QVERIFY2(view->sizeHintForIndex(index).width() <= view->columnWidth(column),
+                         qPrintable(index.data().toString()));
+            }
+        }
+        QApplication::setFont(before);
+    }
+
+    // Regression: short captions ("Set File Attributes", the title of a
+    // message box) were cut off by the title bar's buttons.
+    void dialogCaptionsShowWhole()
+    {
+        explorer::frmAttr attributes({});
+        explorer::frmBoot boot(0);
+        explorer::frmTitle title(QStringLiteral("GAMES"));
+        views::frmFind find{QString()};
+        const auto message =
+            explorer::MakeMessageBox(nullptr, QStringLiteral("Directory Full"), explorer::MessageIcon::None);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        const QFontMetrics metrics(bold);
+        for (QDialog* dialog :
+             {static_cast<QDialog*>(&attributes), static_cast<QDialog*>(&boot), static_cast<QDialog*>(&title),
+              static_cast<QDialog*>(&find), static_cast<QDialog*>(message.get())}) {
+            dialog->show();
+            // The caption in bold, and room for an icon and three buttons.
+            const int needed = metrics.horizontalAdvance(dialog->windowTitle()) + 4 * metrics.height();
+            QVERIFY2(dialog->width() >= needed, qPrintable(dialog->windowTitle()));
+            dialog->close();
+        }
+    }
+
+    // Regression: the title dialog opened with the whole title selected, so
+    // the first key replaced it.
+    void titleDialogOpensWithTheCaretAfterTheTitle()
+    {
+        explorer::frmTitle dialog(QStringLiteral("My games"));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto* text = dialog.findChild<QLineEdit*>(QStringLiteral("txtTitle"));
+        QCOMPARE(QApplication::focusWidget(), text);
+        QTest::keyClicks(text, QStringLiteral(" 2"));
+        QCOMPARE(dialog.Title(), QStringLiteral("My games 2"));
+    }
+
+    // Regression: the pictures came from the desktop's theme, so without one
+    // the folders looked alike and "View Small Icons" showed an information sign.
+    void everyIconKeyHasItsOwnPicture()
+    {
+        QList<QImage> pictures;
+        for (const char* key : {"closed", "open", "leaf", "book", "New", "Open", "Save", "Up One Level", "View Details",
+                                "View Large Icons", "View List", "View Small Icons"}) {
+            const QImage picture = explorer::KeyIcon(QString::fromLatin1(key)).pixmap(16, 16).toImage();
+            QVERIFY2(!picture.isNull(), key);
+            QVERIFY2(!pictures.contains(picture), key);
+            pictures << picture;
+        }
     }
 
     void exitClosesTheWindowAndItsViews()

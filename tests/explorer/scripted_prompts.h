@@ -6,7 +6,9 @@
 #include <deque>
 #include <optional>
 
+#include <QMimeData>
 #include <QStringList>
+#include <QUrl>
 
 #include "explorer/prompts.h"
 
@@ -22,6 +24,12 @@ public:
     std::deque<std::optional<QString>> finds;
 
     QStringList messages;
+    // One entry per drag handed to the desktop: its source and the local paths it carried.
+    struct DragMade {
+        QWidget* source;
+        QStringList paths;
+    };
+    std::vector<DragMade> drags;
     QStringList asked; // dialog titles, prompts and kinds in order
     explorer::AttributeFlags attributesPreset;
     int bootPreset = -1;
@@ -74,6 +82,14 @@ public:
         asked << QStringLiteral("find");
         findPreset = current;
         return Next(finds);
+    }
+
+    void Drag(QWidget* source, std::unique_ptr<QMimeData> data) override
+    {
+        QStringList paths;
+        for (const QUrl& url : data->urls())
+            paths << url.toLocalFile();
+        drags.push_back({source, paths});
     }
 
 private:

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     image::Disc disc = *original;
     image::CollectingSink sink;
     const bool refused = image::CompactDisc(disc, sink);
-    MARLIN_FUZZ_ASSERT(disc.size() == original->size());
+    MARLIN_FUZZ_ASSERT(disc.Size() == original->Size());
     if (refused) {
         MARLIN_FUZZ_ASSERT(disc.DiscImage == original->DiscImage);
         MARLIN_FUZZ_ASSERT(!sink.messages.empty());

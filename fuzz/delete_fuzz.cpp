@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     image::Disc disc = *original;
     image::CollectingSink sink;
     const bool refused = image::DeleteDirectory(disc, std::nullopt, image::kRoot, "$", true, true, sink);
-    MARLIN_FUZZ_ASSERT(disc.size() == original->size());
+    MARLIN_FUZZ_ASSERT(disc.Size() == original->Size());
     if (!sound)
         return 0;
     if (refused) {

@@ -13,6 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const views::ViewText view = views::ShowDis(in->disc, in->item);
     MARLIN_FUZZ_ASSERT(view.title == "Disassemble File - FILE");
     // One line per instruction, each of bounded width.
-    MARLIN_FUZZ_ASSERT(view.text.size() <= 128 + 96 * (in->disc.size() - in->item.sector * image::kSectorSize));
+    MARLIN_FUZZ_ASSERT(view.text.size() <= 128 + 96 * (in->disc.Size() - in->item.sector * image::kSectorSize));
     return 0;
 }

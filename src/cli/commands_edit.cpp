@@ -36,7 +36,7 @@ template <class Edit> void EditImage(Context& ctx, const std::string& image, Edi
 std::optional<SectorAddress> EditableDirectory(Context& ctx, const Disc& disc, const std::string& path)
 {
     auto dir = ResolveDirectory(ctx, disc, path);
-    if (dir && !disc.Contains(dir->byteOffset(), dir::kBlockSize)) {
+    if (dir && !disc.Contains(dir->ByteOffset(), dir::kBlockSize)) {
         ctx.Usage(MessageText({RefusalCode::FileNotFound, path, {}}));
         return std::nullopt;
     }

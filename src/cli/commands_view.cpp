@@ -24,7 +24,7 @@ ListColumns ItemFor(const Disc& disc, const ImagePath& path)
     ListColumns item;
     item[0] = path.name;
     item[1] = "D";
-    item[3] = FixedHex(path.sector.value(), 6);
+    item[3] = FixedHex(path.sector.Value(), 6);
     return item;
 }
 
@@ -58,7 +58,7 @@ void AddViewCommands(CLI::App& app, Context& ctx)
 {
     AddViewCommand(app, ctx, "hex", "Hex dump of a file, or of a directory's 1280-byte block", ShowHex);
     AddViewCommand(app, ctx, "text", "The file as text", ShowText);
-    AddViewCommand(app, ctx, "basic", "The file listed as a BASIC program", Show_Basic);
+    AddViewCommand(app, ctx, "basic", "The file listed as a BASIC program", ShowBasic);
     AddViewCommand(app, ctx, "dis", "The file disassembled from its load address", ShowDis);
 }
 

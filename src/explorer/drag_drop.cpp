@@ -75,8 +75,8 @@ void DragDrop::DropHostPaths(const QStringList& paths)
     host::DropResult result;
     {
         BusyScope busy(m_window, QStringLiteral("Importing"));
-        PromptSink sink(m_window.prompts(), &m_window);
-        result = host::DropHostFiles(m_window.disc(), image::SectorAddress(m_window.CurrentNode()->tag), hostPaths,
+        PromptSink sink(m_window.UserPrompts(), &m_window);
+        result = host::DropHostFiles(m_window.CurrentDisc(), image::SectorAddress(m_window.CurrentNode()->tag), hostPaths,
                                      sink, m_window.MakeProgress());
     }
     if (result.sawFolder)
@@ -101,10 +101,10 @@ std::unique_ptr<QMimeData> DragDrop::StageListDrag()
 {
     std::vector<views::ListColumns> selected;
     for (int row : m_window.SelectedRows())
-        selected.push_back(m_window.listModel()->Item(row));
+        selected.push_back(m_window.ListItems()->Item(row));
     BusyScope busy(m_window, QString());
-    PromptSink sink(m_window.prompts(), &m_window);
-    return Wrap(host::StageListDrag(m_window.disc(), m_state, selected, sink, m_window.MakeProgress()));
+    PromptSink sink(m_window.UserPrompts(), &m_window);
+    return Wrap(host::StageListDrag(m_window.CurrentDisc(), m_state, selected, sink, m_window.MakeProgress()));
 }
 
 std::unique_ptr<QMimeData> DragDrop::StageTreeDrag()
@@ -115,18 +115,18 @@ std::unique_ptr<QMimeData> DragDrop::StageTreeDrag()
     if (node->tag == image::kRootSector) {
         // The root drags every entry of the list, which shows the root.
         QItemSelectionModel* selection = m_window.lvwDB()->Selection();
-        const int rows = m_window.listModel()->rowCount();
+        const int rows = m_window.ListItems()->rowCount();
         if (rows > 0)
             selection->select(
-                QItemSelection(m_window.listModel()->index(0, 0), m_window.listModel()->index(rows - 1, 0)),
+                QItemSelection(m_window.ListItems()->index(0, 0), m_window.ListItems()->index(rows - 1, 0)),
                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
         auto data = StageListDrag();
         selection->clearSelection();
         return data;
     }
     BusyScope busy(m_window, QString());
-    PromptSink sink(m_window.prompts(), &m_window);
-    return Wrap(host::StageTreeDrag(m_window.disc(), m_state, image::SectorAddress(node->tag), node->text.toStdString(),
+    PromptSink sink(m_window.UserPrompts(), &m_window);
+    return Wrap(host::StageTreeDrag(m_window.CurrentDisc(), m_state, image::SectorAddress(node->tag), node->text.toStdString(),
                                     sink, m_window.MakeProgress()));
 }
 
@@ -134,7 +134,7 @@ void DragDrop::StartDrag(QWidget* source, std::unique_ptr<QMimeData> data)
 {
     if (!data || !data->hasUrls())
         return;
-    m_window.prompts().Drag(source, std::move(data));
+    m_window.UserPrompts().Drag(source, std::move(data));
 }
 
 void DragDrop::StartListDrag()

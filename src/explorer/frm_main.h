@@ -87,22 +87,22 @@ public:
     void SetOuterGeometry(const QRect& outer);
 
     // --- State that commands and the drag-and-drop handlers use --------
-    [[nodiscard]] image::Disc& disc() { return m_disc; }
+    [[nodiscard]] image::Disc& CurrentDisc() { return m_disc; }
     [[nodiscard]] const QString& ImageFileName() const { return m_imageFileName; }
     [[nodiscard]] TreeNodeItem* CurrentNode() const { return m_currentNode; }
     [[nodiscard]] QPersistentModelIndex CurrentItem() const { return m_currentItem; }
     [[nodiscard]] DirectoryTreeView* tvwDB() const { return m_tvwDB; }
     [[nodiscard]] FileListView* lvwDB() const { return m_lvwDB; }
-    [[nodiscard]] TreeModel* treeModel() const { return m_treeModel; }
-    [[nodiscard]] ListModel* listModel() const { return m_listModel; }
+    [[nodiscard]] TreeModel* TreeItems() const { return m_treeModel; }
+    [[nodiscard]] ListModel* ListItems() const { return m_listModel; }
     [[nodiscard]] QString StatusText() const;
     [[nodiscard]] bool DeleteLockedChecked() const;
     [[nodiscard]] bool DeleteNonEmptyChecked() const;
-    [[nodiscard]] Prompts& prompts() { return *m_prompts; }
+    [[nodiscard]] Prompts& UserPrompts() { return *m_prompts; }
     // The selected list rows in list order, as the multi-item commands walk them.
     [[nodiscard]] QList<int> SelectedRows() const;
     // Drag and drop with the host (made with the window).
-    [[nodiscard]] DragDrop* dragDrop() const { return m_dragDrop; }
+    [[nodiscard]] DragDrop* DragAndDrop() const { return m_dragDrop; }
     // The newest view window, while it is open.
     [[nodiscard]] views::frmView* LastView() const { return m_lastView; }
     // True while a long operation runs; commands wait for it to end.
@@ -146,7 +146,7 @@ private:
     // size restored at start, so that the outer size is the stored one.
     void FitRestoredFrame();
     void UpdateClock();
-    void OpenView(int mode);
+    void OpenView(views::ViewMode mode);
     [[nodiscard]] views::ViewSource Source() const;
     void NewDiscOfSize(int units);
     [[nodiscard]] std::uint32_t CurrentDirectory() const;
@@ -162,8 +162,8 @@ private:
     void mnuDiscNew64M_Click() { NewDiscOfSize(1024); }
     void mnuDiscSave_Click();
     void mnuDiscBoot_Click();
-    void mnuDiscMap_Click() { OpenView(views::kViewMap); }
-    void mnuDiscCheck_Click() { OpenView(views::kViewCheck); }
+    void mnuDiscMap_Click() { OpenView(views::ViewMode::Map); }
+    void mnuDiscCheck_Click() { OpenView(views::ViewMode::Check); }
     void mnuDiscCompact_Click();
     void mnuDiscClose_Click();
     void mnuDirectoryNew_Click();
@@ -171,18 +171,18 @@ private:
     void mnuDirectoryRename_Click();
     void mnuDirectoryExport_Click();
     void mnuDirectoryTitle_Click();
-    void mnuDirectoryCat_Click() { OpenView(views::kViewNodeCat); }
-    void mnuDirectoryCatAll_Click() { OpenView(views::kViewNodeCatAll); }
-    void mnuDirectoryEx_Click() { OpenView(views::kViewNodeEx); }
-    void mnuDirectoryExAll_Click() { OpenView(views::kViewNodeExAll); }
-    void mnuFileViewText_Click() { OpenView(views::kViewText); }
-    void mnuFileViewBasic_Click() { OpenView(views::kViewBasic); }
-    void mnuFileViewDis_Click() { OpenView(views::kViewDis); }
-    void mnuFileViewHex_Click() { OpenView(views::kViewHex); }
-    void mnuFileViewCat_Click() { OpenView(views::kViewItemCat); }
-    void mnuFileViewCatAll_Click() { OpenView(views::kViewItemCatAll); }
-    void mnuFileViewEx_Click() { OpenView(views::kViewItemEx); }
-    void mnuFileViewExAll_Click() { OpenView(views::kViewItemExAll); }
+    void mnuDirectoryCat_Click() { OpenView(views::ViewMode::NodeCat); }
+    void mnuDirectoryCatAll_Click() { OpenView(views::ViewMode::NodeCatAll); }
+    void mnuDirectoryEx_Click() { OpenView(views::ViewMode::NodeEx); }
+    void mnuDirectoryExAll_Click() { OpenView(views::ViewMode::NodeExAll); }
+    void mnuFileViewText_Click() { OpenView(views::ViewMode::Text); }
+    void mnuFileViewBasic_Click() { OpenView(views::ViewMode::Basic); }
+    void mnuFileViewDis_Click() { OpenView(views::ViewMode::Dis); }
+    void mnuFileViewHex_Click() { OpenView(views::ViewMode::Hex); }
+    void mnuFileViewCat_Click() { OpenView(views::ViewMode::ItemCat); }
+    void mnuFileViewCatAll_Click() { OpenView(views::ViewMode::ItemCatAll); }
+    void mnuFileViewEx_Click() { OpenView(views::ViewMode::ItemEx); }
+    void mnuFileViewExAll_Click() { OpenView(views::ViewMode::ItemExAll); }
     void mnuFileSelectAll_Click();
     void mnuFileAttributes_Click();
     void mnuFileDelete_Click();

@@ -53,7 +53,7 @@ views::ViewSource frmMain::Source() const
     return source;
 }
 
-void frmMain::OpenView(int mode)
+void frmMain::OpenView(views::ViewMode mode)
 {
     const bool needsNode = views::ViewNeedsNode(mode);
     const bool needsItem = views::ViewNeedsItem(mode);
@@ -154,7 +154,7 @@ void frmMain::mnuDirectoryNew_Click()
     if (!sector)
         return;
     TreeNodeItem* parent = m_currentNode;
-    TreeNodeItem* node = m_treeModel->AddChild(parent, QStringLiteral("NewFolder"), sector->value());
+    TreeNodeItem* node = m_treeModel->AddChild(parent, QStringLiteral("NewFolder"), sector->Value());
     m_treeModel->SetImage(parent, QStringLiteral("open"));
     const QModelIndex index = m_treeModel->IndexOf(node);
     m_filling = true;

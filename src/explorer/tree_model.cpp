@@ -137,7 +137,7 @@ void TreeModel::AddChildrenUnder(TreeNodeItem* node, const views::TreeNode& from
     for (const auto& child : from.children) {
         auto item = std::make_unique<TreeNodeItem>();
         item->text = QString::fromLatin1(child.name);
-        item->tag = child.sector.value();
+        item->tag = child.sector.Value();
         item->parent = node;
         AddChildrenUnder(item.get(), child);
         node->children.push_back(std::move(item));

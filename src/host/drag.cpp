@@ -37,7 +37,7 @@ std::optional<fs::path> NewDragFolder(DragState& state, MessageSink& sink)
             return refuse(state.tempBase, ec.message());
         fs::permissions(state.tempBase, fs::perms::owner_all, ec); // best effort: the cache is private already
     }
-    const auto t = temp_root(state);
+    const auto t = TempRoot(state);
     if (!t)
         return refuse(state.tempBase / "temp_", "Every folder number is in use");
     if (!fs::create_directory(*t, ec))
@@ -90,7 +90,7 @@ DragState NewDragState()
     return state;
 }
 
-std::optional<fs::path> temp_root(DragState& state)
+std::optional<fs::path> TempRoot(DragState& state)
 {
     for (int tries = 0; tries <= 0xFFFF; ++tries) {
         const fs::path r = state.tempBase / ("temp_" + std::to_string(state.TempCounter));

@@ -23,7 +23,7 @@ namespace marlin::host {
 struct DragState {
     std::filesystem::path tempBase;              // <cache>/marlin_temp, holding temp_0, temp_1, ...
     std::filesystem::path logPath;               // <cache>/drag.log
-    std::uint16_t TempCounter = 0;               // next number temp_root tries
+    std::uint16_t TempCounter = 0;               // next number TempRoot tries
     std::vector<std::filesystem::path> DragList; // paths handed out by the last drag
 };
 
@@ -36,7 +36,7 @@ struct DragState {
 
 // tempBase/temp_<TempCounter>, advancing the counter past every name that
 // already exists. Nothing when every number is taken.
-[[nodiscard]] std::optional<std::filesystem::path> temp_root(DragState& state);
+[[nodiscard]] std::optional<std::filesystem::path> TempRoot(DragState& state);
 
 // Deletes a host folder with everything in it. A link is removed, never
 // followed; hidden items (names starting with ".") are left, and so is a folder

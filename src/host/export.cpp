@@ -55,7 +55,7 @@ bool WriteFileData(ExportRun& run, const fs::path& path, std::uint32_t start, st
         return Fail(run, path);
     const std::uint64_t offset = std::uint64_t{start} * kSectorSize;
     const std::uint64_t inside =
-        offset < run.disc.size() ? std::min<std::uint64_t>(length, run.disc.size() - offset) : 0;
+        offset < run.disc.Size() ? std::min<std::uint64_t>(length, run.disc.Size() - offset) : 0;
     out.write(reinterpret_cast<const char*>(run.disc.DiscImage.data() + (inside ? offset : 0)),
               static_cast<std::streamsize>(inside));
     out.close();
@@ -77,9 +77,9 @@ bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bo
         return false;
     const Disc& disc = run.disc;
     if (!IsDirectory(disc, dir) ||
-        std::find(run.openDirs.begin(), run.openDirs.end(), dir.value()) != run.openDirs.end())
+        std::find(run.openDirs.begin(), run.openDirs.end(), dir.Value()) != run.openDirs.end())
         return true;
-    run.openDirs.push_back(dir.value());
+    run.openDirs.push_back(dir.Value());
     bool ok = true;
     for (int k = 0; ok && k < dir::kSlots && !SlotIsEmpty(disc, dir, k); ++k) {
         const std::uint64_t e = EntryOffset(dir, k);
@@ -87,7 +87,7 @@ bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bo
         const std::string name = GetEntryName(disc, dir, k);
         const SectorAddress start(disc.Read24(e + entry::kStart));
         if (!(disc.At(e + entry::kAttrD) & 0x80)) {
-            ok = WriteFileData(run, host, start.value(), disc.Read32(e + entry::kLength)) &&
+            ok = WriteFileData(run, host, start.Value(), disc.Read32(e + entry::kLength)) &&
                  WriteSidecar(
                      run, host,
                      FileInfLine({name, views::HexLong(disc, e + entry::kLoad), views::HexLong(disc, e + entry::kExec),

@@ -92,7 +92,7 @@ ImportResult ImportFolder(ImportRun& run, SectorAddress dir, const fs::path& giv
     if (name.empty())
         name = "_";
     // A directory block outside the image cannot take an entry.
-    if (!run.disc.Contains(dir.byteOffset(), dir::kBlockSize)) {
+    if (!run.disc.Contains(dir.ByteOffset(), dir::kBlockSize)) {
         run.sink.Report({RefusalCode::DirectoryFull, {}, {}});
         return ImportResult::Failed;
     }
@@ -158,7 +158,7 @@ ImportResult ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given
         return ImportResult::Failed;
     }
     // A directory block outside the image cannot take an entry either.
-    if (!disc.Contains(dir.byteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
+    if (!disc.Contains(dir.ByteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
         run.sink.Report({RefusalCode::DirectoryFull, {}, {}});
         return ImportResult::Failed;
     }

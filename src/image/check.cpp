@@ -183,7 +183,7 @@ private:
     {
         const Disc& disc = m_disc;
         const SectorAddress at(dir);
-        const std::uint64_t d = at.byteOffset();
+        const std::uint64_t d = at.ByteOffset();
         const std::string here = Path(node) + " (" + SectorsText(dir, dir::kBlockSectors) + ")";
         if (!disc.Contains(d, dir::kBlockSize))
             return; // reported as reaching past the disc's end

@@ -215,13 +215,13 @@ std::optional<Refusal> CollectObjects(const Disc& disc, Collected& c)
     // Checks a directory before its entries are listed, then opens it.
     auto enter = [&](SectorAddress d, std::uint32_t listing, int slot, int entry) -> std::optional<Refusal> {
         const std::uint32_t index = count;
-        record({d.value(), dir::kBlockSectors, slot < 0 ? index : listing, static_cast<std::int8_t>(entry),
+        record({d.Value(), dir::kBlockSectors, slot < 0 ? index : listing, static_cast<std::int8_t>(entry),
                 static_cast<std::int8_t>(slot), true});
-        c.dirs.push_back({index, disc.Read24(d.byteOffset() + dir::kParent)});
+        c.dirs.push_back({index, disc.Read24(d.ByteOffset() + dir::kParent)});
         auto refuse = [&](const char* reason) { return CannotCompact(reason, ObjectPath(disc, table, index)); };
-        if (std::uint64_t{d.value()} + dir::kBlockSectors > end)
+        if (std::uint64_t{d.Value()} + dir::kBlockSectors > end)
             return refuse(kPastEnd);
-        std::uint8_t& mark = marks[d.value()];
+        std::uint8_t& mark = marks[d.Value()];
         if (mark & kOnPath)
             return refuse(kListsAncestor);
         if (mark & kListed)
@@ -253,7 +253,7 @@ std::optional<Refusal> CollectObjects(const Disc& disc, Collected& c)
             if ((e[0] & 0x7F) == 0)
                 break;
             if (e[entry::kAttrD] & 0x80) {
-                const std::uint64_t at = SectorAddress(Load24(e + entry::kStart)).byteOffset();
+                const std::uint64_t at = SectorAddress(Load24(e + entry::kStart)).ByteOffset();
                 if (at + dir::kBlockSize <= image.size()) {
                     aheadBlock = image.data() + at;
                     aheadLine = 0;
@@ -269,7 +269,7 @@ std::optional<Refusal> CollectObjects(const Disc& disc, Collected& c)
     while (depth > 0) {
         Frame& top = frames[depth - 1];
         // The block is signed, so all of it lies inside the image.
-        const std::uint8_t* const block = image.data() + top.dir.byteOffset();
+        const std::uint8_t* const block = image.data() + top.dir.ByteOffset();
         bool opened = false;
         bool rising = top.rising;
         LookupName previous = top.slot > 0 ? top.names[static_cast<std::size_t>(top.slot) - 1] : LookupName();
@@ -301,8 +301,8 @@ std::optional<Refusal> CollectObjects(const Disc& disc, Collected& c)
             // A directory is looked up by its own name, which a damaged block
             // may give differently from the entry that lists it.
             const SectorAddress child(start);
-            const bool ownBytes = child.value() != kRootSector && child.byteOffset() + dir::kBlockSize <= image.size();
-            const bool same = ownBytes ? OwnLookup(image.data() + child.byteOffset() + dir::kName) == lookup
+            const bool ownBytes = child.Value() != kRootSector && child.ByteOffset() + dir::kBlockSize <= image.size();
+            const bool same = ownBytes ? OwnLookup(image.data() + child.ByteOffset() + dir::kName) == lookup
                                        : LookupOf(GetDirectoryName(disc, child)) == lookup;
             const int entry = same ? match : FindEntry(disc, top.dir, GetDirectoryName(disc, child));
             fetchNext(top, slot);
@@ -316,7 +316,7 @@ std::optional<Refusal> CollectObjects(const Disc& disc, Collected& c)
         }
         if (!opened) {
             // Every entry read (top is still valid: nothing was opened).
-            marks[top.dir.value()] &= static_cast<std::uint8_t>(~kOnPath);
+            marks[top.dir.Value()] &= static_cast<std::uint8_t>(~kOnPath);
             --depth;
         }
     }
@@ -462,7 +462,7 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
         // Each move goes down, over free space or what has already moved on,
         // so one forward memmove does it.
         if (pending.sectors > 0)
-            std::memmove(image + SectorAddress(pending.to).byteOffset(), image + SectorAddress(pending.from).byteOffset(),
+            std::memmove(image + SectorAddress(pending.to).ByteOffset(), image + SectorAddress(pending.from).ByteOffset(),
                          std::size_t{pending.sectors} * kSectorSize);
         pending.sectors = 0;
     };
@@ -522,7 +522,7 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
     flush();
     for (const DirectoryRecord& d : c.dirs)
         if (d.Index != 0)
-            disc.Write24(SectorAddress(placed[d.Index]).byteOffset() + dir::kParent,
+            disc.Write24(SectorAddress(placed[d.Index]).ByteOffset() + dir::kParent,
                          linked ? placed[table[d.Index].Listing] : groups.Value(parentGroup[d.Index]));
 
     // One run from next to the end. A full disc gets an empty map rather

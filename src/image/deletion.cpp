@@ -49,7 +49,7 @@ bool IsDirectoryEntry(const Disc& disc, SectorAddress dir, int slot)
 
 bool DeleteEntry(Disc& disc, SectorAddress dir, std::string_view name, bool isDir, bool ignoreLock, MessageSink& sink)
 {
-    if (!disc.Contains(dir.byteOffset(), dir::kBlockSize))
+    if (!disc.Contains(dir.ByteOffset(), dir::kBlockSize))
         return false;
     const int i = FindEntry(disc, dir, name);
     if (i < 0)
@@ -93,17 +93,17 @@ bool DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAddr
         std::string name;
     };
     std::vector<Frame> stack{{parent, dir, std::string(name)}};
-    std::unordered_set<std::uint32_t> onPath{dir.value()};
+    std::unordered_set<std::uint32_t> onPath{dir.Value()};
     while (!stack.empty()) {
         const Frame& top = stack.back();
         // Slot 0 always holds the next entry: every deletion moves the rest down.
         // (A block not wholly inside the image is never walked: DeleteEntry
         // would find nothing there and the walk would not advance.)
-        if (recurse && disc.Contains(top.dir.byteOffset(), dir::kBlockSize) && !SlotIsEmpty(disc, top.dir, 0)) {
+        if (recurse && disc.Contains(top.dir.ByteOffset(), dir::kBlockSize) && !SlotIsEmpty(disc, top.dir, 0)) {
             const std::string first = GetEntryName(disc, top.dir, 0);
             if (IsDirectoryEntry(disc, top.dir, 0)) {
                 const SectorAddress sub(disc.Read24(EntryOffset(top.dir, 0) + entry::kStart));
-                if (onPath.contains(sub.value())) {
+                if (onPath.contains(sub.Value())) {
                     sink.Report({RefusalCode::DeleteNonEmptyDirectory, first, {}});
                     return true;
                 }
@@ -112,7 +112,7 @@ bool DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAddr
                 if (IsDirectory(disc, sub)) {
                     const SectorAddress holder = top.dir;
                     stack.push_back({holder, sub, first});
-                    onPath.insert(sub.value());
+                    onPath.insert(sub.Value());
                     continue;
                 }
                 if (DeleteEntry(disc, top.dir, first, true, ignoreLock, sink))
@@ -127,7 +127,7 @@ bool DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAddr
         // so its lock is tested only now. The root has no entry.
         const Frame done = top;
         stack.pop_back();
-        onPath.erase(done.dir.value());
+        onPath.erase(done.dir.Value());
         if (done.parent) {
             if (DeleteEntry(disc, *done.parent, done.name, true, ignoreLock, sink))
                 return true;

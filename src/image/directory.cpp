@@ -7,7 +7,7 @@ namespace marlin::image {
 
 bool IsDirectory(const Disc& disc, SectorAddress dir)
 {
-    const std::uint64_t d = dir.byteOffset();
+    const std::uint64_t d = dir.ByteOffset();
     if (!disc.Contains(d, dir::kBlockSize))
         return false;
     return std::memcmp(disc.DiscImage.data() + d + dir::kSignature, kSignature, 4) == 0;
@@ -86,15 +86,15 @@ int FindEntry(const Disc& disc, SectorAddress dir, std::string_view name)
 
 std::string GetDirectoryName(const Disc& disc, SectorAddress dir)
 {
-    std::string name = CutAtNul(MaskedText(disc, dir.byteOffset() + dir::kName, dir::kNameLength));
-    if (name.empty() && dir.value() == kRootSector)
+    std::string name = CutAtNul(MaskedText(disc, dir.ByteOffset() + dir::kName, dir::kNameLength));
+    if (name.empty() && dir.Value() == kRootSector)
         return "$";
     return name;
 }
 
 std::string GetDirectoryTitle(const Disc& disc, SectorAddress dir)
 {
-    return CutAtNul(MaskedText(disc, dir.byteOffset() + dir::kTitle, dir::kTitleLength));
+    return CutAtNul(MaskedText(disc, dir.ByteOffset() + dir::kTitle, dir::kTitleLength));
 }
 
 std::string AttributeString(const Disc& disc, std::uint64_t e)
@@ -115,7 +115,7 @@ std::string AttributeString(const Disc& disc, std::uint64_t e)
 
 std::uint8_t NextSequenceNumber(Disc& disc, SectorAddress dir)
 {
-    const std::uint64_t d = dir.byteOffset();
+    const std::uint64_t d = dir.ByteOffset();
     const std::uint8_t old = disc.At(d + dir::kSequence);
     const int v = (10 * (old >> 4) + (old & 0x0F) + 1) % 100;
     const auto b = static_cast<std::uint8_t>(16 * (v / 10) + v % 10);
@@ -139,7 +139,7 @@ std::optional<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::stri
 {
     // A block that does not fit in the image (a damaged entry's sector) can
     // take no entry: it is refused as full rather than written past the end.
-    if (!disc.Contains(dir.byteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
+    if (!disc.Contains(dir.ByteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
         sink.Report({RefusalCode::DirectoryFull, {}, {}});
         return std::nullopt;
     }

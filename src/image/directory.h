@@ -15,7 +15,7 @@ namespace marlin::image {
 // Byte offset of entry slot i of the directory at sector dir.
 [[nodiscard]] constexpr std::uint64_t EntryOffset(SectorAddress dir, int slot)
 {
-    return dir.byteOffset() + dir::kFirstSlot + dir::kSlotSize * static_cast<std::uint64_t>(slot);
+    return dir.ByteOffset() + dir::kFirstSlot + dir::kSlotSize * static_cast<std::uint64_t>(slot);
 }
 
 // The whole 1280-byte block lies inside the image and carries "Hugo" at 1..4.
@@ -25,7 +25,7 @@ namespace marlin::image {
 // reading it; nothing when it is not wholly inside the image.
 inline void PrefetchDirectory(const Disc& disc, SectorAddress dir)
 {
-    const std::uint64_t at = dir.byteOffset();
+    const std::uint64_t at = dir.ByteOffset();
     if (disc.Contains(at, dir::kBlockSize))
         for (std::uint64_t k = 0; k < dir::kBlockSize; k += 64)
             __builtin_prefetch(disc.DiscImage.data() + at + k);

@@ -19,8 +19,8 @@ class SectorAddress {
 public:
     constexpr SectorAddress() = default;
     constexpr explicit SectorAddress(std::uint32_t value) : m_value(value) { assert(value <= kMaxSectorValue); }
-    [[nodiscard]] constexpr std::uint32_t value() const { return m_value; }
-    [[nodiscard]] constexpr std::uint64_t byteOffset() const { return std::uint64_t{m_value} * kSectorSize; }
+    [[nodiscard]] constexpr std::uint32_t Value() const { return m_value; }
+    [[nodiscard]] constexpr std::uint64_t ByteOffset() const { return std::uint64_t{m_value} * kSectorSize; }
     constexpr auto operator<=>(const SectorAddress&) const = default;
 
 private:
@@ -50,9 +50,9 @@ public:
     std::vector<std::uint8_t> DiscImage;
     FreeSpaceMap map;
 
-    [[nodiscard]] std::size_t size() const { return DiscImage.size(); }
-    [[nodiscard]] std::span<const std::uint8_t> bytes() const { return DiscImage; }
-    [[nodiscard]] std::span<std::uint8_t> bytes() { return DiscImage; }
+    [[nodiscard]] std::size_t Size() const { return DiscImage.size(); }
+    [[nodiscard]] std::span<const std::uint8_t> Bytes() const { return DiscImage; }
+    [[nodiscard]] std::span<std::uint8_t> Bytes() { return DiscImage; }
 
     // True when [offset, offset + length) lies inside the image.
     [[nodiscard]] bool Contains(std::uint64_t offset, std::uint64_t length) const

@@ -28,7 +28,7 @@ bool AllCharactersAllowed(std::string_view text, std::string_view refused)
 // a directory that lies (partly) outside the image.
 bool BlockInside(const Disc& disc, SectorAddress dir)
 {
-    return disc.Contains(dir.byteOffset(), dir::kBlockSize);
+    return disc.Contains(dir.ByteOffset(), dir::kBlockSize);
 }
 
 void CopySlotBytes(Disc& disc, SectorAddress dir, int from, int to)
@@ -57,7 +57,7 @@ std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, s
     const int run = FindFreeRun(disc, dir::kBlockSize);
     // A damaged map may offer a run outside the image: that is no space either.
     if (run < 0 ||
-        !disc.Contains(SectorAddress(disc.map.runs[static_cast<std::size_t>(run)].Start & kMaxSectorValue).byteOffset(),
+        !disc.Contains(SectorAddress(disc.map.runs[static_cast<std::size_t>(run)].Start & kMaxSectorValue).ByteOffset(),
                        dir::kBlockSize)) {
         sink.Report({RefusalCode::NotEnoughSpace, {}, {}});
         return std::nullopt;
@@ -81,12 +81,12 @@ std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, s
     disc.Write32(e + entry::kLoad, 0);
     disc.Write32(e + entry::kExec, 0);
     disc.Write32(e + entry::kLength, dir::kBlockSize);
-    disc.Write24(e + entry::kStart, s.value());
+    disc.Write24(e + entry::kStart, s.Value());
     disc.Set(e + entry::kSequence, slot->sequence);
 
     // The new block: sequence 01, signatures, own name with the attribute
     // bits, parent, and a title that starts equal to the name.
-    const std::uint64_t d = s.byteOffset();
+    const std::uint64_t d = s.ByteOffset();
     std::fill_n(disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(d), dir::kBlockSize, std::uint8_t{0});
     disc.Set(d + dir::kSequence, 1);
     std::memcpy(disc.DiscImage.data() + d + dir::kSignature, kSignature, 4);
@@ -94,7 +94,7 @@ std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, s
         disc.Set(d + dir::kName + k, nameBytes[k]);
         disc.Set(d + dir::kTitle + k, nameBytes[k] & 0x7F);
     }
-    disc.Write24(d + dir::kParent, parent.value());
+    disc.Write24(d + dir::kParent, parent.Value());
     disc.Set(d + dir::kSequenceCopy, 1);
     std::memcpy(disc.DiscImage.data() + d + dir::kSignature2, kSignature, 4);
 
@@ -151,7 +151,7 @@ bool RenameEntry(Disc& disc, std::string_view oldName, std::string_view newName,
     if (isDir) {
         const SectorAddress sub(Get24(t, entry::kStart));
         if (BlockInside(disc, sub))
-            std::memcpy(disc.DiscImage.data() + sub.byteOffset() + dir::kName, t, dir::kNameLength);
+            std::memcpy(disc.DiscImage.data() + sub.ByteOffset() + dir::kName, t, dir::kNameLength);
     }
     return false;
 }
@@ -175,7 +175,7 @@ bool SetAttributes(Disc& disc, SectorAddress dir, std::string_view name, bool r,
         const SectorAddress sub(disc.Read24(e + entry::kStart));
         if (BlockInside(disc, sub))
             for (std::size_t k = entry::kAttrR; k <= entry::kAttrL; ++k)
-                disc.Set(sub.byteOffset() + dir::kName + k, disc.At(e + k));
+                disc.Set(sub.ByteOffset() + dir::kName + k, disc.At(e + k));
     }
     return true;
 }
@@ -192,7 +192,7 @@ bool SetDirectoryTitle(Disc& disc, SectorAddress dir, std::string_view title, Me
     std::string padded = cut + static_cast<char>(kCR);
     padded.resize(dir::kTitleLength, '\0');
     for (std::size_t k = 0; k < dir::kTitleLength; ++k)
-        disc.Set(dir.byteOffset() + dir::kTitle + k, static_cast<std::uint8_t>(padded[k]));
+        disc.Set(dir.ByteOffset() + dir::kTitle + k, static_cast<std::uint8_t>(padded[k]));
     NextSequenceNumber(disc, dir);
     return false;
 }

@@ -21,7 +21,7 @@ Disc NewDisc(int units)
     disc.Write24(map::kLengths, sectors - kFirstDataSector);
     disc.Set(map::kEndPointer, 3);
     // Root directory "$" at sector 2, sequence 01, no entries, parent 0.
-    const std::uint64_t d = kRoot.byteOffset();
+    const std::uint64_t d = kRoot.ByteOffset();
     disc.Set(d + dir::kSequence, 1);
     std::memcpy(disc.DiscImage.data() + d + dir::kSignature, kSignature, 4);
     disc.Set(d + dir::kName, '$');
@@ -63,7 +63,7 @@ std::optional<Disc> OpenImage(const fs::path& path, MessageSink& sink)
     // Only the disc's own sectors are kept: a longer file is cut, a shorter
     // one leaves zeros at the end. One read brings in the whole image.
     Disc disc(std::vector<std::uint8_t>(std::size_t{sectors} * kSectorSize, 0));
-    const auto wanted = static_cast<std::streamsize>(std::min<std::uint64_t>(fileSize, disc.size()));
+    const auto wanted = static_cast<std::streamsize>(std::min<std::uint64_t>(fileSize, disc.Size()));
     in.seekg(0);
     in.read(reinterpret_cast<char*>(disc.DiscImage.data()), wanted);
     if (in.gcount() != wanted)
@@ -89,7 +89,7 @@ std::uint64_t SavedLength(const Disc& disc)
 {
     // Everything from the last free run on is free when that run reaches the
     // disc's end; otherwise every sector is written.
-    const std::uint64_t whole = disc.size();
+    const std::uint64_t whole = disc.Size();
     if (disc.map.runs.empty())
         return whole;
     const MapRun& last = disc.map.runs.back();

@@ -5,7 +5,7 @@ namespace marlin::views {
 using namespace marlin::image;
 
 // clang-format off
-const std::array<std::string_view, 128> BasicTokens = {
+const std::array<std::string_view, 128> kBasicTokens = {
     // &80
     "AND", "DIV", "EOR", "MOD", "OR", "ERROR", "LINE", "OFF",
     "STEP", "SPC", "TAB(", "ELSE", "THEN", "", "OPENIN", "PTR",
@@ -50,7 +50,7 @@ std::string RightAligned(std::uint32_t number, std::size_t width)
 
 bool IsBasicProgram(const Disc& disc, const Extent& file)
 {
-    return file.size() >= 1 && disc.At(file.base) == kReturn && disc.At(file.end - 1) == kEndMarker;
+    return file.Size() >= 1 && disc.At(file.base) == kReturn && disc.At(file.end - 1) == kEndMarker;
 }
 
 std::uint32_t DecodeLineReference(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3)
@@ -64,7 +64,7 @@ std::uint32_t DecodeLineReference(std::uint8_t b1, std::uint8_t b2, std::uint8_t
     return high * 256 + low;
 }
 
-ViewText Show_Basic(const Disc& disc, const FileItem& item)
+ViewText ShowBasic(const Disc& disc, const FileItem& item)
 {
     ViewText view;
     view.title = "View File - " + item.name;
@@ -100,7 +100,7 @@ ViewText Show_Basic(const Disc& disc, const FileItem& item)
             } else if (c < 128 || inString) {
                 text += static_cast<char>(c);
             } else {
-                text += BasicTokens[c - 0x80u];
+                text += kBasicTokens[c - 0x80u];
                 if (c == kLineNumberToken) {
                     if (file.end - p < 3) {
                         p = file.end;
@@ -121,9 +121,9 @@ ViewText Show_Basic(const Disc& disc, const FileItem& item)
     return view;
 }
 
-ViewText Show_Basic(const Disc& disc, const ListColumns& item)
+ViewText ShowBasic(const Disc& disc, const ListColumns& item)
 {
-    return Show_Basic(disc, ReadListItem(item));
+    return ShowBasic(disc, ReadListItem(item));
 }
 
 } // namespace marlin::views

@@ -16,13 +16,13 @@
 namespace marlin::views {
 
 // Keyword text of each token byte &80 to &FF (index token - &80).
-extern const std::array<std::string_view, 128> BasicTokens;
+extern const std::array<std::string_view, 128> kBasicTokens;
 
 // A program starts with 13 and ends with 255. A file that fails gets only
 // "This does not appear to be a BASIC program". A line without its closing
 // 13 ends the listing at the file's end (or the image's), shown as far as it goes.
-[[nodiscard]] ViewText Show_Basic(const image::Disc& disc, const FileItem& item);
-[[nodiscard]] ViewText Show_Basic(const image::Disc& disc, const ListColumns& item);
+[[nodiscard]] ViewText ShowBasic(const image::Disc& disc, const FileItem& item);
+[[nodiscard]] ViewText ShowBasic(const image::Disc& disc, const ListColumns& item);
 
 // The recognition test on the file's bytes (cut at the image's end).
 [[nodiscard]] bool IsBasicProgram(const image::Disc& disc, const Extent& file);

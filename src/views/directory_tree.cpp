@@ -22,7 +22,7 @@ struct TreeWalk {
     {
         if (!IsDirectory(disc, node.sector) || depth >= kMaxDirectoryDepth)
             return;
-        if (!expanded.insert(node.sector.value()).second)
+        if (!expanded.insert(node.sector.Value()).second)
             return;
         for (int i = 0; i < dir::kSlots; ++i) {
             if (SlotIsEmpty(disc, node.sector, i))

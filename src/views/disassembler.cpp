@@ -119,9 +119,9 @@ constexpr std::size_t kBytesColumn = 12;
 constexpr std::size_t kOperandColumn = 12;
 } // namespace
 
-const std::array<std::string_view, 65> MnemonicTable = kMnemonics;
+const std::array<std::string_view, 65> kMnemonicTable = kMnemonics;
 
-const std::array<AddressingMode, 15> AddressingModes = {{
+const std::array<AddressingMode, 15> kAddressingModes = {{
     {"", 1},        // implied
     {"#&l", 2},     // immediate
     {"&l", 2},      // zero page
@@ -139,9 +139,9 @@ const std::array<AddressingMode, 15> AddressingModes = {{
     {"(&l)", 2},    // zero page indirect
 }};
 
-const std::array<Opcode, 256> OpcodeTable = BuildOpcodes();
+const std::array<Opcode, 256> kOpcodeTable = BuildOpcodes();
 
-const std::array<OsEntry, 16> OsEntryTable = {{
+const std::array<OsEntry, 16> kOsEntryTable = {{
     {0xB9, "rdrm"},
     {0xC2, "even"},
     {0xCE, "find"},
@@ -166,7 +166,7 @@ int OsCallName(const Disc& disc, std::uint64_t position, std::string& line)
     if (!disc.Contains(position + 1, 2) || disc.At(position + 2) != 0xFF)
         return 0;
     const std::uint8_t low = disc.At(position + 1);
-    for (const OsEntry& e : OsEntryTable) {
+    for (const OsEntry& e : kOsEntryTable) {
         if (e.low == kOsEntryStop)
             break;
         if (e.low == low) {
@@ -181,8 +181,8 @@ int OsCallName(const Disc& disc, std::uint64_t position, std::string& line)
 int Disassemble(const Disc& disc, std::uint64_t position, std::uint32_t address, std::string& line)
 {
     const std::uint8_t op = disc.At(position);
-    const Opcode& code = OpcodeTable[op];
-    const AddressingMode& mode = AddressingModes[code.mode];
+    const Opcode& code = kOpcodeTable[op];
+    const AddressingMode& mode = kAddressingModes[code.mode];
     const int n = mode.length;
     auto present = [&](int i) { return disc.Contains(position + static_cast<std::uint64_t>(i), 1); };
     auto byteText = [&](int i) {
@@ -198,7 +198,7 @@ int Disassemble(const Disc& disc, std::uint64_t position, std::uint32_t address,
         line += ' ';
     }
     line.resize(bytesStart + kBytesColumn, ' ');
-    line += MnemonicTable[code.mnemonic];
+    line += kMnemonicTable[code.mnemonic];
     line += "  ";
 
     const std::size_t operandStart = line.size();

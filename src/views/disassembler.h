@@ -16,7 +16,7 @@
 namespace marlin::views {
 
 // The 64 mnemonics of the instruction set and "???" (not an instruction).
-extern const std::array<std::string_view, 65> MnemonicTable;
+extern const std::array<std::string_view, 65> kMnemonicTable;
 
 // Operand template and instruction length (opcode byte included). In a
 // template l and h stand for the first and second operand byte, r for a
@@ -25,20 +25,20 @@ struct AddressingMode {
     std::string_view operand;
     int length = 1;
 };
-extern const std::array<AddressingMode, 15> AddressingModes;
+extern const std::array<AddressingMode, 15> kAddressingModes;
 
 struct Opcode {
-    std::uint8_t mnemonic = 0; // index into MnemonicTable
-    std::uint8_t mode = 0;     // index into AddressingModes
+    std::uint8_t mnemonic = 0; // index into kMnemonicTable
+    std::uint8_t mode = 0;     // index into kAddressingModes
 };
-extern const std::array<Opcode, 256> OpcodeTable;
+extern const std::array<Opcode, 256> kOpcodeTable;
 
 // Named entry points &FF00 + low, searched in order up to the stop value &FF.
 struct OsEntry {
     std::uint8_t low = 0;
     std::string_view text; // shown after "os"; four characters
 };
-extern const std::array<OsEntry, 16> OsEntryTable;
+extern const std::array<OsEntry, 16> kOsEntryTable;
 inline constexpr std::uint8_t kOsEntryStop = 0xFF;
 
 // One instruction at image offset position shown at address (low 16 bits).
@@ -47,7 +47,7 @@ inline constexpr std::uint8_t kOsEntryStop = 0xFF;
 int Disassemble(const image::Disc& disc, std::uint64_t position, std::uint32_t address, std::string& line);
 
 // Appends "os" + name and returns 6 when the operand at position + 1 names an
-// entry of OsEntryTable; otherwise leaves line alone and returns 0.
+// entry of kOsEntryTable; otherwise leaves line alone and returns 0.
 int OsCallName(const image::Disc& disc, std::uint64_t position, std::string& line);
 
 // The whole file from the low 16 bits of its load address. A file that

@@ -36,9 +36,9 @@ ViewText ShowHex(const Disc& disc, const FileItem& item)
     constexpr char kDigits[] = "0123456789ABCDEF";
     constexpr std::size_t kCharColumn = 9 + 3 * kBytesPerLine + 1;
     std::string& out = view.text;
-    out.reserve((extent.size() + kBytesPerLine - 1) / kBytesPerLine * (kCharColumn + kBytesPerLine + 1));
-    for (std::uint64_t offset = 0; offset < extent.size(); offset += kBytesPerLine) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kBytesPerLine, extent.size() - offset));
+    out.reserve((extent.Size() + kBytesPerLine - 1) / kBytesPerLine * (kCharColumn + kBytesPerLine + 1));
+    for (std::uint64_t offset = 0; offset < extent.Size(); offset += kBytesPerLine) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kBytesPerLine, extent.Size() - offset));
         const std::uint64_t at = extent.base + offset;
         char line[kCharColumn + kBytesPerLine + 1];
         std::fill(line, line + kCharColumn, ' ');
@@ -67,7 +67,7 @@ ViewText ShowText(const Disc& disc, const FileItem& item)
     ViewText view = FileView(item);
     const Extent extent = ExtentInImage(disc, item.sector, item.length);
     std::string& out = view.text;
-    out.reserve(extent.size());
+    out.reserve(extent.Size());
     // Every byte but LF passes unchanged; a CR already ends the line it is
     // in, so the text needs no further splitting.
     for (std::uint64_t p = extent.base; p < extent.end; ++p) {

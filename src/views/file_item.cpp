@@ -17,7 +17,7 @@ FileItem ReadListItem(const ListColumns& item)
 
 Extent ExtentInImage(const image::Disc& disc, std::uint32_t sector, std::uint64_t length)
 {
-    const std::uint64_t size = disc.size();
+    const std::uint64_t size = disc.Size();
     const std::uint64_t base = std::min<std::uint64_t>(std::uint64_t{sector} * image::kSectorSize, size);
     return {base, base + std::min(length, size - base)};
 }

@@ -28,7 +28,7 @@ struct FileItem {
 struct Extent {
     std::uint64_t base = 0;
     std::uint64_t end = 0;
-    [[nodiscard]] std::uint64_t size() const { return end - base; }
+    [[nodiscard]] std::uint64_t Size() const { return end - base; }
 };
 [[nodiscard]] Extent ExtentInImage(const image::Disc& disc, std::uint32_t sector, std::uint64_t length);
 

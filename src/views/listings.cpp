@@ -84,7 +84,7 @@ struct RecursiveListing {
         }
         // A damaged image may list a directory twice or inside itself; list
         // each directory once, and never deeper than any real path goes.
-        if (depth >= kMaxDirectoryDepth || !listed.insert(sector.value()).second)
+        if (depth >= kMaxDirectoryDepth || !listed.insert(sector.Value()).second)
             return;
         const std::string stars(40, '*');
         out += stars + kCR + path + kCR + stars + kCR;
@@ -117,7 +117,7 @@ ViewText Recursive(const Disc& disc, SectorAddress sector, std::string_view path
 
 std::string ShowHeader(const Disc& disc, SectorAddress sector)
 {
-    const std::uint64_t d = sector.byteOffset();
+    const std::uint64_t d = sector.ByteOffset();
     std::string out;
     out += Fixed(GetDirectoryTitle(disc, sector), 19) + " (" + HexByte(disc, d + dir::kSequence) + ")" + kCR;
     out += Fixed("Drive:0", 19) + " Option " + HexByte(disc, map::kBootOption) + " (" +

@@ -21,41 +21,40 @@ image::SectorAddress ItemSector(const ListColumns& item)
 
 } // namespace
 
-std::optional<ViewText> ProduceView(int mode, const image::Disc& disc, const ViewSource& source)
+std::optional<ViewText> ProduceView(ViewMode mode, const image::Disc& disc, const ViewSource& source)
 {
     const bool needsNode = ViewNeedsNode(mode);
     const bool needsItem = ViewNeedsItem(mode);
-    if (mode < 0 || mode > kViewCheck || (needsItem && !source.item) || (needsNode && !source.node))
+    if ((needsItem && !source.item) || (needsNode && !source.node))
         return std::nullopt;
     const auto sector = [&] { return needsNode ? *source.node : ItemSector(*source.item); };
     switch (mode) {
-    case kViewText:
+    case ViewMode::Text:
         return ShowText(disc, *source.item);
-    case kViewHex:
+    case ViewMode::Hex:
         return ShowHex(disc, *source.item);
-    case kViewBasic:
-        return Show_Basic(disc, *source.item);
-    case kViewDis:
+    case ViewMode::Basic:
+        return ShowBasic(disc, *source.item);
+    case ViewMode::Dis:
         return ShowDis(disc, *source.item);
-    case kViewMap:
+    case ViewMode::Map:
         return ShowMap(disc);
-    case kViewCheck:
+    case ViewMode::Check:
         return ShowCheck(disc);
-    case kViewItemCat:
-    case kViewNodeCat:
+    case ViewMode::ItemCat:
+    case ViewMode::NodeCat:
         return ShowCat(disc, sector());
-    case kViewItemCatAll:
-    case kViewNodeCatAll:
+    case ViewMode::ItemCatAll:
+    case ViewMode::NodeCatAll:
         return ShowCatAll(disc, sector(), image::GetDirectoryName(disc, sector()));
-    case kViewItemEx:
-    case kViewNodeEx:
+    case ViewMode::ItemEx:
+    case ViewMode::NodeEx:
         return ShowEx(disc, sector());
-    case kViewItemExAll:
-    case kViewNodeExAll:
+    case ViewMode::ItemExAll:
+    case ViewMode::NodeExAll:
         return ShowExAll(disc, sector(), image::GetDirectoryName(disc, sector()));
-    default:
-        return std::nullopt;
     }
+    return std::nullopt;
 }
 
 } // namespace marlin::views

@@ -16,33 +16,37 @@ struct ViewSource {
     std::optional<image::SectorAddress> node; // CurrentNode's tag
 };
 
-enum ViewModes : int {
-    kViewText = 0,
-    kViewHex = 1,
-    kViewBasic = 2,
-    kViewMap = 3,
-    kViewItemCat = 4,
-    kViewItemCatAll = 5,
-    kViewItemEx = 6,
-    kViewItemExAll = 7,
-    kViewNodeCat = 8,
-    kViewNodeCatAll = 9,
-    kViewNodeEx = 10,
-    kViewNodeExAll = 11,
-    kViewDis = 12,
-    kViewCheck = 13, // the disc checker's report; needs neither item nor node
+// The number by which a command tells a view window what to show.
+enum class ViewMode : int {
+    Text = 0,
+    Hex = 1,
+    Basic = 2,
+    Map = 3,
+    ItemCat = 4,
+    ItemCatAll = 5,
+    ItemEx = 6,
+    ItemExAll = 7,
+    NodeCat = 8,
+    NodeCatAll = 9,
+    NodeEx = 10,
+    NodeExAll = 11,
+    Dis = 12,
+    Check = 13, // the disc checker's report; needs neither item nor node
 };
 
 // True for the modes that read the current tree node, and for those that need
 // neither an item nor a node.
-[[nodiscard]] constexpr bool ViewNeedsNode(int mode) { return mode >= kViewNodeCat && mode <= kViewNodeExAll; }
-[[nodiscard]] constexpr bool ViewNeedsItem(int mode)
+[[nodiscard]] constexpr bool ViewNeedsNode(ViewMode mode)
 {
-    return !ViewNeedsNode(mode) && mode != kViewMap && mode != kViewCheck;
+    return mode >= ViewMode::NodeCat && mode <= ViewMode::NodeExAll;
+}
+[[nodiscard]] constexpr bool ViewNeedsItem(ViewMode mode)
+{
+    return !ViewNeedsNode(mode) && mode != ViewMode::Map && mode != ViewMode::Check;
 }
 
-// The text of a view mode. Nullopt for a mode outside 0-13, or when the mode
-// needs an item (0-2, 4-7, 12) or a node (8-11) that the source lacks.
-[[nodiscard]] std::optional<ViewText> ProduceView(int mode, const image::Disc& disc, const ViewSource& source);
+// The text of a view mode. Nullopt when the mode needs an item (0-2, 4-7, 12)
+// or a node (8-11) that the source lacks.
+[[nodiscard]] std::optional<ViewText> ProduceView(ViewMode mode, const image::Disc& disc, const ViewSource& source);
 
 } // namespace marlin::views

@@ -27,7 +27,7 @@ public:
     explicit frmView(explorer::Prompts& prompts);
     ~frmView() override;
 
-    int ViewMode = 0;
+    views::ViewMode ViewMode = views::ViewMode::Text;
     QString ViewName;
     int FindPos = 0;
 

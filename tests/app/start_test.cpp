@@ -115,7 +115,7 @@ void StartTest::argumentOpensImage()
     if (exists) {
         QCOMPARE(window->windowTitle(), QStringLiteral("Marlin Explorer - ") + path);
         QVERIFY(prompts.messages.isEmpty());
-        QCOMPARE(window->listModel()->rowCount(), 1);
+        QCOMPARE(window->ListItems()->rowCount(), 1);
     } else {
         QCOMPARE(window->windowTitle(), QStringLiteral("Marlin Explorer - NewDisc.dat"));
         QCOMPARE(prompts.messages, QStringList{QStringLiteral("File Not Found : ") + path});

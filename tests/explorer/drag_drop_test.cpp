@@ -92,8 +92,8 @@ class DragDropTest : public QObject {
         auto* tree = f.window->tvwDB();
         const QModelIndexList highlighted = tree->selectionModel()->selectedIndexes();
         QCOMPARE(highlighted.size(), 1);
-        QCOMPARE(f.window->treeModel()->NodeOf(highlighted.first()), f.window->CurrentNode());
-        QCOMPARE(f.window->treeModel()->NodeOf(tree->currentIndex()), f.window->CurrentNode());
+        QCOMPARE(f.window->TreeItems()->NodeOf(highlighted.first()), f.window->CurrentNode());
+        QCOMPARE(f.window->TreeItems()->NodeOf(tree->currentIndex()), f.window->CurrentNode());
     }
 
 private slots:
@@ -120,8 +120,8 @@ private slots:
         StartOnPopulatedDisc();
         QVERIFY(f.Trigger(button.toLatin1().constData()));
         QAbstractItemView* view = f.window->lvwDB()->CurrentView();
-        const QModelIndex boot = f.window->listModel()->index(f.Row(QStringLiteral("!BOOT")), 0);
-        const QModelIndex readme = f.window->listModel()->index(f.Row(QStringLiteral("README")), 0);
+        const QModelIndex boot = f.window->ListItems()->index(f.Row(QStringLiteral("!BOOT")), 0);
+        const QModelIndex readme = f.window->ListItems()->index(f.Row(QStringLiteral("README")), 0);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(boot).center());
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, view->visualRect(readme).center());
 
@@ -142,12 +142,12 @@ private slots:
     void treeDragOfSubdirectoryHandsOutOneFolder()
     {
         StartOnPopulatedDisc();
-        auto* games = f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES"));
-        auto* utils = f.Child(f.window->treeModel()->Root(), QStringLiteral("UTILS"));
+        auto* games = f.Child(f.window->TreeItems()->Root(), QStringLiteral("GAMES"));
+        auto* utils = f.Child(f.window->TreeItems()->Root(), QStringLiteral("UTILS"));
         auto* tree = f.window->tvwDB();
         // Pressing on GAMES and moving over UTILS drags GAMES, and GAMES stays the shown directory.
-        PressAndMove(tree, f.window->treeModel()->IndexOf(games),
-                     tree->visualRect(f.window->treeModel()->IndexOf(utils)).center());
+        PressAndMove(tree, f.window->TreeItems()->IndexOf(games),
+                     tree->visualRect(f.window->TreeItems()->IndexOf(utils)).center());
 
         const QString folder = TempFolder(0) + "/" + Host("GAMES");
         QCOMPARE(f.prompts->drags.size(), std::size_t{1});
@@ -162,7 +162,7 @@ private slots:
     {
         StartOnPopulatedDisc();
         f.SelectRows({0});
-        PressAndMove(f.window->tvwDB(), f.window->treeModel()->IndexOf(f.window->treeModel()->Root()));
+        PressAndMove(f.window->tvwDB(), f.window->TreeItems()->IndexOf(f.window->TreeItems()->Root()));
 
         QStringList expected;
         for (const QString& name : f.ListColumn()) {
@@ -182,7 +182,7 @@ private slots:
     {
         StartOnPopulatedDisc();
         auto* tree = f.window->tvwDB();
-        auto* model = f.window->treeModel();
+        auto* model = f.window->TreeItems();
         const QPoint below =
             tree->visualRect(model->IndexOf(f.Child(model->Root(), QStringLiteral("UTILS")))).bottomLeft() +
             QPoint(5, 40);
@@ -201,7 +201,7 @@ private slots:
         f.SelectRows({});
         WriteFile(Cache() + "/drag.log", "old drag\r\n");
 
-        auto data = f.window->dragDrop()->StageListDrag();
+        auto data = f.window->DragAndDrop()->StageListDrag();
         QVERIFY(data);
         QVERIFY(!data->hasUrls());
         QCOMPARE(LogLines(), QStringList{});
@@ -214,7 +214,7 @@ private slots:
         // A file where the temporary root should be: no folder can be made below it.
         WriteFile(Cache() + "/marlin_temp", "in the way");
 
-        PressAndMove(f.window->lvwDB()->CurrentView(), f.window->listModel()->index(f.Row(QStringLiteral("!BOOT")), 0));
+        PressAndMove(f.window->lvwDB()->CurrentView(), f.window->ListItems()->index(f.Row(QStringLiteral("!BOOT")), 0));
         QVERIFY(f.prompts->drags.empty());
         QCOMPARE(f.prompts->messages.size(), 1);
         QFile::remove(Cache() + "/marlin_temp");
@@ -249,7 +249,7 @@ private slots:
         QFETCH(int, messages);
 
         StartOnPopulatedDisc();
-        f.ClickNode(f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES")));
+        f.ClickNode(f.Child(f.window->TreeItems()->Root(), QStringLiteral("GAMES")));
         QAbstractItemView* view = f.window->tvwDB();
         if (target != QStringLiteral("tvwDB")) {
             QVERIFY(f.Trigger(target.toLatin1().constData()));
@@ -273,16 +273,16 @@ private slots:
         QCOMPARE(f.ListColumn(), imported);
         QVERIFY2(f.prompts->messages.size() == messages, qPrintable(f.prompts->messages.join(" / ")));
         // The tree shows an imported folder only when it was rebuilt.
-        auto* games = f.Child(f.window->treeModel()->Root(), QStringLiteral("GAMES"));
+        auto* games = f.Child(f.window->TreeItems()->Root(), QStringLiteral("GAMES"));
         QCOMPARE(f.Child(games, QStringLiteral("DOCS")) != nullptr, dropped.contains(QStringLiteral("DOCS/")));
-        QVERIFY(test::ConsistencyProblems(f.window->disc()).empty());
+        QVERIFY(test::ConsistencyProblems(f.window->CurrentDisc()).empty());
     }
 
     void dropWithoutUrlsDoesNothing()
     {
         StartOnPopulatedDisc();
         const QStringList before = f.ListColumn();
-        const auto bytes = f.window->disc().DiscImage;
+        const auto bytes = f.window->CurrentDisc().DiscImage;
 
         QMimeData data;
         data.setText(f.Path("ALPHA"));
@@ -290,7 +290,7 @@ private slots:
         QVERIFY(!Drop(f.window->lvwDB()->CurrentView(), &data));
 
         QCOMPARE(f.ListColumn(), before);
-        QVERIFY(f.window->disc().DiscImage == bytes);
+        QVERIFY(f.window->CurrentDisc().DiscImage == bytes);
         QVERIFY(f.prompts->messages.isEmpty());
     }
 
@@ -304,11 +304,11 @@ private slots:
         f.Start();
         QVERIFY(!QFileInfo::exists(Cache() + "/marlin_temp"));
         QVERIFY(QFileInfo(outside.filePath("keep/precious")).isFile());
-        QCOMPARE(f.window->dragDrop()->State().TempCounter, std::uint16_t{0});
+        QCOMPARE(f.window->DragAndDrop()->State().TempCounter, std::uint16_t{0});
 
         // Numbering starts again at 0 after the clean-up.
         f.SelectRows({});
-        auto data = f.window->dragDrop()->StageListDrag();
+        auto data = f.window->DragAndDrop()->StageListDrag();
         QVERIFY(data);
         QVERIFY(QFileInfo(TempFolder(0)).isDir());
     }

@@ -45,7 +45,7 @@ private slots:
     void cleanup()
     {
         if (f.window)
-            QVERIFY(test::ConsistencyProblems(f.window->disc()).empty());
+            QVERIFY(test::ConsistencyProblems(f.window->CurrentDisc()).empty());
         f.Stop();
     }
 
@@ -90,11 +90,11 @@ private slots:
         QFETCH(QString, message);
         if (!deleteLocked)
             QVERIFY(f.Trigger("mnuOptionsDelete"));
-        const std::vector<std::uint8_t> before = f.window->disc().DiscImage;
+        const std::vector<std::uint8_t> before = f.window->CurrentDisc().DiscImage;
         RenameItem(from, to);
         QCOMPARE(f.prompts->messages, QStringList{message});
         QCOMPARE(f.ListColumn(), (QStringList{"!BOOT", "GAMES", "README", "UTILS"}));
-        QVERIFY(f.window->disc().DiscImage == before);
+        QVERIFY(f.window->CurrentDisc().DiscImage == before);
     }
 
     // Regression: committing a label left as it was (New Directory's
@@ -113,13 +113,13 @@ private slots:
         QFETCH(QString, text);
         if (newDirectory)
             QVERIFY(f.Trigger("mnuDirectoryNew"));
-        const std::vector<std::uint8_t> before = f.window->disc().DiscImage;
+        const std::vector<std::uint8_t> before = f.window->CurrentDisc().DiscImage;
         if (newDirectory)
             TypeLabel(f.window->tvwDB(), text);
         else
             RenameItem(QStringLiteral("README"), text);
         QVERIFY(f.prompts->messages.isEmpty());
-        QVERIFY(f.window->disc().DiscImage == before);
+        QVERIFY(f.window->CurrentDisc().DiscImage == before);
     }
 
     void newDirectoryThenNameItInTheTree()
@@ -190,7 +190,7 @@ private slots:
         if (!nonEmpty)
             QVERIFY(f.Trigger("mnuOptionsEmpty"));
         QVERIFY(f.Trigger("mnuDirectoryDelete"));
-        QCOMPARE(f.window->listModel()->rowCount(), left);
+        QCOMPARE(f.window->ListItems()->rowCount(), left);
         QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
         if (nonEmpty)
             QVERIFY(f.prompts->messages.isEmpty());
@@ -222,27 +222,27 @@ private slots:
 
     void bootOption()
     {
-        image::SetBootOption(f.window->disc(), 2);
+        image::SetBootOption(f.window->CurrentDisc(), 2);
         f.prompts->boots.push_back(3);
         QVERIFY(f.Trigger("mnuDiscBoot"));
         QCOMPARE(f.prompts->bootPreset, 2);
-        QCOMPARE(f.window->disc().At(image::map::kBootOption), 3);
+        QCOMPARE(f.window->CurrentDisc().At(image::map::kBootOption), 3);
         QVERIFY(f.Trigger("mnuDiscBoot")); // cancelled
-        QCOMPARE(f.window->disc().At(image::map::kBootOption), 3);
+        QCOMPARE(f.window->CurrentDisc().At(image::map::kBootOption), 3);
     }
 
     void directoryTitle()
     {
         f.ClickNode(f.Child(f.window->CurrentNode(), QStringLiteral("GAMES")));
         const image::SectorAddress games(f.window->CurrentNode()->tag);
-        const QString before = QString::fromStdString(image::GetDirectoryTitle(f.window->disc(), games));
+        const QString before = QString::fromStdString(image::GetDirectoryTitle(f.window->CurrentDisc(), games));
         f.prompts->titles.push_back(QStringLiteral("Arcade games"));
         QVERIFY(f.Trigger("mnuDirectoryTitle"));
         QCOMPARE(f.prompts->titlePreset, before);
-        QCOMPARE(image::GetDirectoryTitle(f.window->disc(), games), std::string("Arcade games"));
+        QCOMPARE(image::GetDirectoryTitle(f.window->CurrentDisc(), games), std::string("Arcade games"));
         QVERIFY(f.Trigger("mnuDirectoryTitle")); // cancelled, offered the new title
         QCOMPARE(f.prompts->titlePreset, QStringLiteral("Arcade games"));
-        QCOMPARE(image::GetDirectoryTitle(f.window->disc(), games), std::string("Arcade games"));
+        QCOMPARE(image::GetDirectoryTitle(f.window->CurrentDisc(), games), std::string("Arcade games"));
     }
 
     void exportDirectoryWritesItsEntries()
@@ -279,14 +279,14 @@ private slots:
     void compactionRebuilds()
     {
         image::SilentSink sink;
-        QVERIFY(!image::DeleteEntry(f.window->disc(), image::kRoot, "!BOOT", false, true, sink));
-        QVERIFY(f.window->disc().map.runs.size() > 1);
+        QVERIFY(!image::DeleteEntry(f.window->CurrentDisc(), image::kRoot, "!BOOT", false, true, sink));
+        QVERIFY(f.window->CurrentDisc().map.runs.size() > 1);
         f.ClickNode(f.Child(f.window->CurrentNode(), QStringLiteral("GAMES")));
         QVERIFY(f.Trigger("mnuDiscCompact"));
-        QCOMPARE(f.window->disc().map.runs.size(), std::size_t{1});
+        QCOMPARE(f.window->CurrentDisc().map.runs.size(), std::size_t{1});
         QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
         QCOMPARE(f.ListColumn(), (QStringList{"GAMES", "README", "UTILS"}));
-        QCOMPARE(f.window->StatusText(), QString::fromLatin1(views::DiscUsageText(f.window->disc())));
+        QCOMPARE(f.window->StatusText(), QString::fromLatin1(views::DiscUsageText(f.window->CurrentDisc())));
     }
 };
 

@@ -38,13 +38,13 @@ private slots:
     void startsOnABlankDisc()
     {
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlin Explorer - NewDisc.dat"));
-        QCOMPARE(f.window->treeModel()->rowCount(), 1);
+        QCOMPARE(f.window->TreeItems()->rowCount(), 1);
         QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
         QVERIFY(f.window->CurrentNode()->children.empty());
-        QCOMPARE(f.window->listModel()->rowCount(), 0);
+        QCOMPARE(f.window->ListItems()->rowCount(), 0);
         QVERIFY(!f.window->CurrentItem().isValid());
-        QCOMPARE(f.window->disc().DiscSizeField(), 64u * 256u);
-        QCOMPARE(f.window->StatusText(), QString::fromLatin1(views::DiscUsageText(f.window->disc())));
+        QCOMPARE(f.window->CurrentDisc().DiscSizeField(), 64u * 256u);
+        QCOMPARE(f.window->StatusText(), QString::fromLatin1(views::DiscUsageText(f.window->CurrentDisc())));
         QCOMPARE(f.window->findChild<QStatusBar*>(QStringLiteral("sbStatusBar"))->isVisible(), true);
     }
 
@@ -147,10 +147,10 @@ private slots:
         f.OpenDisc(test::PopulatedDisc());
         QVERIFY(f.window->windowTitle() != QStringLiteral("Marlin Explorer - NewDisc.dat"));
         QVERIFY(f.Trigger(action.toLatin1().constData()));
-        QCOMPARE(f.window->disc().DiscSizeField(), sectors);
+        QCOMPARE(f.window->CurrentDisc().DiscSizeField(), sectors);
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlin Explorer - NewDisc.dat"));
-        QCOMPARE(f.window->listModel()->rowCount(), 0);
-        QCOMPARE(f.window->StatusText(), QString::fromLatin1(views::DiscUsageText(f.window->disc())));
+        QCOMPARE(f.window->ListItems()->rowCount(), 0);
+        QCOMPARE(f.window->StatusText(), QString::fromLatin1(views::DiscUsageText(f.window->CurrentDisc())));
     }
 
     void openShowsTheDiscAndRemembersThePath()
@@ -177,7 +177,7 @@ private slots:
         QVERIFY(games_);
         QCOMPARE(games_->children.size(), std::size_t{1});
         QCOMPARE(f.Child(root, QStringLiteral("UTILS"))->image, QStringLiteral("closed"));
-        QVERIFY(f.window->tvwDB()->isExpanded(f.window->treeModel()->IndexOf(games_)));
+        QVERIFY(f.window->tvwDB()->isExpanded(f.window->TreeItems()->IndexOf(games_)));
         QCOMPARE(test::TestStore().value(QStringLiteral("Settings/Root")).toString(), f.Path("disc.dat"));
     }
 
@@ -189,7 +189,7 @@ private slots:
         QVERIFY(f.Trigger("mnuDiscOpen"));
         QCOMPARE(f.prompts->messages, QStringList{QStringLiteral("File Not Found : ") + f.Path("missing.dat")});
         QCOMPARE(f.window->windowTitle(), caption);
-        QCOMPARE(f.window->listModel()->rowCount(), 4);
+        QCOMPARE(f.window->ListItems()->rowCount(), 4);
     }
 
     void openCancelledOrEmptyDoesNothing()
@@ -212,7 +212,7 @@ private slots:
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlin Explorer - ") + f.Path("copy.dat"));
         QFile saved(f.Path("copy.dat"));
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(static_cast<std::uint64_t>(saved.size()), image::SavedLength(f.window->disc()));
+        QCOMPARE(static_cast<std::uint64_t>(saved.size()), image::SavedLength(f.window->CurrentDisc()));
         // Only the file that was asked for is there: the write went through a temporary beside it.
         QCOMPARE(QDir(f.tempDir->path()).entryList(QDir::Files), (QStringList{"copy.dat", "disc.dat"}));
         // Saving does not rebuild: the directory shown stays.
@@ -239,14 +239,14 @@ private slots:
         QCOMPARE(f.window->CurrentNode()->parent, games);
         QCOMPARE(games->children.size(), std::size_t{2});
         QCOMPARE(games->children[1]->text, QStringLiteral("NewFolder"));
-        QCOMPARE(f.window->listModel()->rowCount(), 0);
+        QCOMPARE(f.window->ListItems()->rowCount(), 0);
         // The new node's label is open for typing; Escape keeps the name.
         auto* editor = f.window->tvwDB()->findChild<QLineEdit*>();
         QVERIFY(editor);
         QCOMPARE(editor->text(), QStringLiteral("NewFolder"));
         QTest::keyClick(editor, Qt::Key_Escape);
         QVERIFY(f.prompts->messages.isEmpty());
-        QVERIFY(test::ConsistencyProblems(f.window->disc()).empty());
+        QVERIFY(test::ConsistencyProblems(f.window->CurrentDisc()).empty());
         // A second one in the same place is refused by name.
         f.ClickNode(games);
         QVERIFY(f.Trigger("mnuDirectoryNew"));
@@ -274,12 +274,12 @@ private slots:
     {
         f.OpenDisc(test::PopulatedDisc());
         auto* view = f.window->lvwDB()->Details();
-        const QRect readme = view->visualRect(f.window->listModel()->index(f.Row(QStringLiteral("README")), 0));
+        const QRect readme = view->visualRect(f.window->ListItems()->index(f.Row(QStringLiteral("README")), 0));
         // QTest's double click carries no press of its own; a view needs one first.
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, readme.center());
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, readme.center());
         QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
-        const QRect games = view->visualRect(f.window->listModel()->index(f.Row(QStringLiteral("GAMES")), 0));
+        const QRect games = view->visualRect(f.window->ListItems()->index(f.Row(QStringLiteral("GAMES")), 0));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, games.center());
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, games.center());
         QCOMPARE(f.CurrentNodeName(), QStringLiteral("GAMES"));
@@ -351,9 +351,9 @@ private slots:
         for (const auto& m : modes) {
             QVERIFY(f.Trigger(m.button));
             QCOMPARE(f.window->lvwDB()->CurrentMode(), m.mode);
-            QCOMPARE(f.window->lvwDB()->CurrentView()->model(), f.window->listModel());
+            QCOMPARE(f.window->lvwDB()->CurrentView()->model(), f.window->ListItems());
             QCOMPARE(f.window->lvwDB()->CurrentView()->selectionModel()->selectedRows().size(), 2);
-            const auto boot = f.window->listModel()->index(f.Row(QStringLiteral("!BOOT")), 0);
+            const auto boot = f.window->ListItems()->index(f.Row(QStringLiteral("!BOOT")), 0);
             QCOMPARE(boot.data(explorer::ListModel::kIconKeyRole).toString(), QString::fromLatin1(m.icon));
         }
     }
@@ -378,11 +378,11 @@ private slots:
             disc.Set(second + k, disc.At(first + k));
         disc.Set(image::EntryOffset(image::kRoot, 2), 13);
         f.OpenDisc(disc);
-        QAbstractItemModelTester listTester(f.window->listModel(),
+        QAbstractItemModelTester listTester(f.window->ListItems(),
                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QAbstractItemModelTester treeTester(f.window->treeModel(),
+        QAbstractItemModelTester treeTester(f.window->TreeItems(),
                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QCOMPARE(f.window->listModel()->rowCount(), 4);
+        QCOMPARE(f.window->ListItems()->rowCount(), 4);
         QCOMPARE(f.ListColumn().count(QStringLiteral("!BOOT")), 2);
         QCOMPARE(f.ListColumn().count(QString()), 1);
         f.ClickItem(0);
@@ -392,9 +392,9 @@ private slots:
 
     void modelsPassTheModelTester()
     {
-        QAbstractItemModelTester listTester(f.window->listModel(),
+        QAbstractItemModelTester listTester(f.window->ListItems(),
                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QAbstractItemModelTester treeTester(f.window->treeModel(),
+        QAbstractItemModelTester treeTester(f.window->TreeItems(),
                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
         f.OpenDisc(test::PopulatedDisc());
         f.ClickNode(f.Child(f.window->CurrentNode(), QStringLiteral("GAMES")));
@@ -440,7 +440,7 @@ private slots:
             f.ClickNode(f.Child(root, node));
         if (!item.isEmpty())
             f.ClickItem(f.Row(item));
-        const image::Disc& disc = f.window->disc();
+        const image::Disc& disc = f.window->CurrentDisc();
         const image::SectorAddress sector = of == QStringLiteral("$")
                                                 ? image::kRoot
                                                 : image::SectorAddress(f.Child(root, of) ? f.Child(root, of)->tag : 0);
@@ -488,8 +488,8 @@ private slots:
         // A directory that lost its signature is named in the report.
         const auto games = f.Child(f.window->CurrentNode(), QStringLiteral("GAMES"));
         QVERIFY(games);
-        f.window->disc().DiscImage[std::size_t{games->tag} * image::kSectorSize + 1] ^= 0xFF;
-        const std::vector<std::string> problems = image::Check(f.window->disc());
+        f.window->CurrentDisc().DiscImage[std::size_t{games->tag} * image::kSectorSize + 1] ^= 0xFF;
+        const std::vector<std::string> problems = image::Check(f.window->CurrentDisc());
         QVERIFY(!problems.empty());
         QVERIFY(f.Trigger("mnuDiscCheck"));
         QVERIFY(f.window->LastView() != view);
@@ -540,8 +540,8 @@ private slots:
         for (int column = 0; column < 7; ++column) {
             QVERIFY2(view->header()->sectionSizeHint(column) <= view->columnWidth(column),
                      qPrintable(QString::number(column)));
-            for (int row = 0; row < f.window->listModel()->rowCount(); ++row) {
-                const QModelIndex index = f.window->listModel()->index(row, column);
+            for (int row = 0; row < f.window->ListItems()->rowCount(); ++row) {
+                const QModelIndex index = f.window->ListItems()->index(row, column);
                 QVERIFY2(view->sizeHintForIndex(index).width() <= view->columnWidth(column),
                          qPrintable(index.data().toString()));
             }

@@ -102,7 +102,7 @@ struct WindowFixture {
     QStringList ListColumn(int column = 0) const
     {
         QStringList texts;
-        const auto* model = window->listModel();
+        const auto* model = window->ListItems();
         for (int row = 0; row < model->rowCount(); ++row)
             texts << model->index(row, column).data().toString();
         return texts;
@@ -127,20 +127,20 @@ struct WindowFixture {
         auto* selection = window->lvwDB()->Selection();
         selection->clearSelection();
         for (int row : rows)
-            selection->select(window->listModel()->index(row, 0),
+            selection->select(window->ListItems()->index(row, 0),
                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     // Clicks a list item in the details view, as a user would.
     void ClickItem(int row) const
     {
         auto* view = window->lvwDB()->Details();
-        const QRect rect = view->visualRect(window->listModel()->index(row, 0));
+        const QRect rect = view->visualRect(window->ListItems()->index(row, 0));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     }
     void ClickNode(explorer::TreeNodeItem* node) const
     {
         auto* view = window->tvwDB();
-        const QRect rect = view->visualRect(window->treeModel()->IndexOf(node));
+        const QRect rect = view->visualRect(window->TreeItems()->IndexOf(node));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     }
 };

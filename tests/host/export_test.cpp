@@ -193,7 +193,7 @@ TEST(ExportDamaged, NothingIsWrittenOutsideTheDestination)
     // The loop back to the root gives an empty folder; bytes stop at the image's end.
     EXPECT_TRUE(fs::is_empty(dest / "SUB" / "UP"));
     const std::uint32_t longStart = test::EntryNamed(disc, sub, "LONG").start;
-    EXPECT_EQ(fs::file_size(dest / "SUB" / "LONG"), disc.size() - std::uint64_t{longStart} * kSectorSize);
+    EXPECT_EQ(fs::file_size(dest / "SUB" / "LONG"), disc.Size() - std::uint64_t{longStart} * kSectorSize);
     EXPECT_EQ(fs::file_size(dest / "SUB" / "FAR"), 0u);
 }
 

@@ -182,14 +182,14 @@ TEST_F(Import, UnreadableHostFileChangesNothing)
 
 TEST_F(Import, SequenceNumbersRiseAndWrap)
 {
-    disc.Set(kRoot.byteOffset() + dir::kSequence, 0x98);
-    disc.Set(kRoot.byteOffset() + dir::kSequenceCopy, 0x98);
+    disc.Set(kRoot.ByteOffset() + dir::kSequence, 0x98);
+    disc.Set(kRoot.ByteOffset() + dir::kSequenceCopy, 0x98);
     ASSERT_EQ(Import1(Host("A", "a")), ImportResult::Done);
     ASSERT_EQ(Import1(Host("B", "b")), ImportResult::Done);
     ASSERT_EQ(Import1(Host("a", "dup")), ImportResult::Done); // refused: number unchanged
     EXPECT_EQ(test::EntryNamed(disc, kRoot, "A").sequence, 0x99);
     EXPECT_EQ(test::EntryNamed(disc, kRoot, "B").sequence, 0x00);
-    EXPECT_EQ(disc.At(kRoot.byteOffset() + dir::kSequence), 0x00);
+    EXPECT_EQ(disc.At(kRoot.ByteOffset() + dir::kSequence), 0x00);
 }
 
 TEST_F(Import, FolderWithSidecarsHiddenFilesAndSubfolders)

@@ -32,7 +32,7 @@ std::vector<std::uint8_t> FileBytes(const Disc& disc, SectorAddress dir, std::st
     if (slot < 0)
         return {};
     const DirEntry e = ReadEntry(disc, dir, slot);
-    const auto at = SectorAddress(e.start).byteOffset();
+    const auto at = SectorAddress(e.start).ByteOffset();
     return {disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(at),
             disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(at + e.length)};
 }
@@ -111,17 +111,17 @@ TEST(CompactDisc, DirectoriesMoveWithTheirEntriesAndParentFields)
     AddFile(disc, s, "InS", Pattern(2000, 5)); // 20..27
     const auto q = MakeDir(disc, s, "Q");      // 28..32
     Delete(disc, kRoot, "X0");
-    ASSERT_LT(s.value(), p.value());
+    ASSERT_LT(s.Value(), p.Value());
 
     Compact(disc);
     const SectorAddress newS(StartOf(disc, SectorAddress(StartOf(disc, kRoot, "P")), "S"));
     const SectorAddress newP(StartOf(disc, kRoot, "P"));
-    EXPECT_EQ(newS.value(), 7u);
-    EXPECT_EQ(newP.value(), 12u);
-    EXPECT_EQ(disc.Read24(newS.byteOffset() + 1238), newP.value());
-    EXPECT_EQ(disc.Read24(newP.byteOffset() + 1238), 2u);
+    EXPECT_EQ(newS.Value(), 7u);
+    EXPECT_EQ(newP.Value(), 12u);
+    EXPECT_EQ(disc.Read24(newS.ByteOffset() + 1238), newP.Value());
+    EXPECT_EQ(disc.Read24(newP.ByteOffset() + 1238), 2u);
     const SectorAddress newQ(StartOf(disc, newS, "Q"));
-    EXPECT_EQ(disc.Read24(newQ.byteOffset() + 1238), newS.value());
+    EXPECT_EQ(disc.Read24(newQ.ByteOffset() + 1238), newS.Value());
     EXPECT_EQ(FileBytes(disc, newP, "InP"), Pattern(300, 4));
     EXPECT_EQ(FileBytes(disc, newS, "InS"), Pattern(2000, 5));
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{7 + 5 + 5 + 2 + 8 + 5, 4096 - 32}}));
@@ -182,7 +182,7 @@ TEST(CompactDisc, AnObjectWhoseEntryIsNotFoundStaysAndTheRestFollowIt)
     AddFile(disc, d, "Inner", Pattern(10, 2)); // 13
     AddFile(disc, kRoot, "B", Pattern(10, 3)); // 14
     Delete(disc, kRoot, "A");
-    disc.Set(d.byteOffset() + 1228, 'O'); // own name no longer matches the entry
+    disc.Set(d.ByteOffset() + 1228, 'O'); // own name no longer matches the entry
     Compact(disc);
     EXPECT_EQ(StartOf(disc, kRoot, "D"), 8u);
     EXPECT_EQ(StartOf(disc, d, "Inner"), 13u);
@@ -213,7 +213,7 @@ TEST(CompactDisc, LookupsByNameFindTheFirstMatch)
     AddFile(second, kRoot, "E", Pattern(10, 2)); // 8
     const auto d = MakeDir(second, kRoot, "D");  // 9..13, slot 0
     Delete(second, kRoot, "A");
-    second.Set(d.byteOffset() + 1228, 'E'); // its own name is the next entry's
+    second.Set(d.ByteOffset() + 1228, 'E'); // its own name is the next entry's
     EXPECT_FALSE(CompactDisc(second, sink));
     EXPECT_EQ(StartOf(second, kRoot, "E"), 7u);
     EXPECT_EQ(ReadEntry(second, kRoot, 0).start, 9u);
@@ -236,16 +236,16 @@ TEST(CompactDisc, AWrongParentFieldKeepsItsDirectoryAndFollowsWhatItNames)
         AddFile(disc, kRoot, "Z", Pattern(10, 2));  // 23
         AddFile(disc, e, "In", Pattern(10, 3));     // 24
         Delete(disc, kRoot, "Gap");
-        ASSERT_EQ(f.value(), 13u);
-        disc.Write24(e.byteOffset() + dir::kParent, named); // F's old place, then its new one
+        ASSERT_EQ(f.Value(), 13u);
+        disc.Write24(e.ByteOffset() + dir::kParent, named); // F's old place, then its new one
         CollectingSink sink;
         EXPECT_FALSE(CompactDisc(disc, sink));
         EXPECT_TRUE(sink.messages.empty());
         EXPECT_EQ(StartOf(disc, kRoot, "D"), 7u);
         EXPECT_EQ(StartOf(disc, kRoot, "F"), 12u);
         EXPECT_EQ(StartOf(disc, SectorAddress(7), "E"), 18u);
-        EXPECT_EQ(disc.Read24(e.byteOffset() + dir::kParent), 12u);
-        EXPECT_EQ(disc.Read24(SectorAddress(12).byteOffset() + dir::kParent), kRootSector);
+        EXPECT_EQ(disc.Read24(e.ByteOffset() + dir::kParent), 12u);
+        EXPECT_EQ(disc.Read24(SectorAddress(12).ByteOffset() + dir::kParent), kRootSector);
         EXPECT_EQ(StartOf(disc, kRoot, "Z"), 23u);
         EXPECT_EQ(FileBytes(disc, e, "In"), Pattern(10, 3));
         EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{25, 4096 - 25}}));
@@ -281,10 +281,10 @@ TEST_P(Refusals, RefusedBeforeAnythingMoves)
 INSTANTIATE_TEST_SUITE_P(
     Damage, Refusals,
     ::testing::Values(
-        RefusalCase{"Unsigned", [](Disc& disc, SectorAddress, SectorAddress e) { disc.Set(e.byteOffset() + 1, 'h'); },
+        RefusalCase{"Unsigned", [](Disc& disc, SectorAddress, SectorAddress e) { disc.Set(e.ByteOffset() + 1, 'h'); },
                     "Cannot Compact Disc : Directory Has No Signature : $.D.E"},
         RefusalCase{"ListsItself",
-                    [](Disc& disc, SectorAddress d, SectorAddress) { SetStart(disc, d, "E", d.value()); },
+                    [](Disc& disc, SectorAddress d, SectorAddress) { SetStart(disc, d, "E", d.Value()); },
                     "Cannot Compact Disc : Directory Lists Itself Or An Ancestor : $.D.E"},
         RefusalCase{"ListsTheRoot", [](Disc& disc, SectorAddress d, SectorAddress) { SetStart(disc, d, "E", 2); },
                     "Cannot Compact Disc : Directory Lists Itself Or An Ancestor : $.D.E"},

@@ -220,7 +220,7 @@ TEST(DeleteDirectory, ALoopingTreeIsRefusedInsteadOfWalkedForEver)
         SCOPED_TRACE(self ? "lists itself" : "lists its parent");
         Tree t;
         // Point C's entry in B at B itself, or at A.
-        SetStart(t.disc, t.b, "C", self ? t.b.value() : t.a.value());
+        SetStart(t.disc, t.b, "C", self ? t.b.Value() : t.a.Value());
         CollectingSink sink;
         EXPECT_TRUE(DeleteDirectory(t.disc, kRoot, t.a, "A", true, true, sink));
         EXPECT_EQ(sink.messages, std::vector<std::string>{"Cannot Delete Non Empty Directory : C"});

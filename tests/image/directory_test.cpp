@@ -42,9 +42,9 @@ TEST(Directory, ReadingNamesMasksBitSevenAndKeepsNulBeforeCR)
     EXPECT_EQ(GetEntryName(disc, kRoot, 0), std::string("AB\0C", 4));
     EXPECT_EQ(AttributeString(disc, e), "EDLWR");
     // The directory's own name stops at a NUL as well.
-    disc.Set(kRoot.byteOffset() + dir::kName, 'X');
-    disc.Set(kRoot.byteOffset() + dir::kName + 1, 0);
-    disc.Set(kRoot.byteOffset() + dir::kName + 2, 'Y');
+    disc.Set(kRoot.ByteOffset() + dir::kName, 'X');
+    disc.Set(kRoot.ByteOffset() + dir::kName + 1, 0);
+    disc.Set(kRoot.ByteOffset() + dir::kName + 2, 'Y');
     EXPECT_EQ(GetDirectoryName(disc, kRoot), "X");
 }
 
@@ -53,13 +53,13 @@ TEST(Directory, DirectoryNames)
     Disc disc = NewDisc(16);
     EXPECT_EQ(GetDirectoryName(disc, kRoot), "$");
     for (std::size_t k = 0; k < dir::kNameLength; ++k)
-        disc.Set(kRoot.byteOffset() + dir::kName + k, 0);
+        disc.Set(kRoot.ByteOffset() + dir::kName + k, 0);
     EXPECT_EQ(GetDirectoryName(disc, kRoot), "$");
     SilentSink sink;
     const auto sub = CreateDirectory(disc, kRoot, "Sub", sink);
     ASSERT_TRUE(sub);
     EXPECT_EQ(GetDirectoryName(disc, *sub), "Sub");
-    disc.Set(sub->byteOffset() + dir::kName, kCR);
+    disc.Set(sub->ByteOffset() + dir::kName, kCR);
     EXPECT_EQ(GetDirectoryName(disc, *sub), "");
 }
 
@@ -123,14 +123,14 @@ TEST(Directory, SequenceNumbersCountInBCD)
     for (const Case& c : {Case{0x01, 0x02}, Case{0x09, 0x10}, Case{0x19, 0x20}, Case{0x98, 0x99}, Case{0x99, 0x00}}) {
         SCOPED_TRACE(int{c.from});
         Disc disc = NewDisc(16);
-        disc.Set(kRoot.byteOffset(), c.from);
+        disc.Set(kRoot.ByteOffset(), c.from);
         EXPECT_EQ(NextSequenceNumber(disc, kRoot), c.to);
-        EXPECT_EQ(disc.At(kRoot.byteOffset()), c.to);
-        EXPECT_EQ(disc.At(kRoot.byteOffset() + dir::kSequenceCopy), c.to);
+        EXPECT_EQ(disc.At(kRoot.ByteOffset()), c.to);
+        EXPECT_EQ(disc.At(kRoot.ByteOffset() + dir::kSequenceCopy), c.to);
     }
     // An inserted entry carries the new number.
     Disc disc = NewDisc(16);
-    disc.Set(kRoot.byteOffset(), 0x99);
+    disc.Set(kRoot.ByteOffset(), 0x99);
     ASSERT_GE(test::AddFile(disc, kRoot, "A", {1}), 0);
     EXPECT_EQ(disc.At(EntryOffset(kRoot, 0) + entry::kSequence), 0x00);
 }
@@ -155,7 +155,7 @@ TEST(Directory, ABlockRunningPastTheImageIsNoDirectory)
     Disc disc = NewDisc(16);
     const SectorAddress near(4092); // sectors 4092..4096: one past the end
     for (int k = 0; k < 4; ++k)
-        disc.Set(near.byteOffset() + 1 + static_cast<std::uint64_t>(k), static_cast<std::uint8_t>(kSignature[k]));
+        disc.Set(near.ByteOffset() + 1 + static_cast<std::uint64_t>(k), static_cast<std::uint8_t>(kSignature[k]));
     EXPECT_FALSE(IsDirectory(disc, near));
     EXPECT_TRUE(IsDirectory(disc, kRoot));
     // Readers of such a block see zeros past the end instead of leaving the image.

@@ -29,7 +29,7 @@ TEST(CreateDirectory, WorkedExampleOnANewOneMegabyteDisc)
     CollectingSink sink;
     const auto s = CreateDirectory(disc, kRoot, "NewFolder", sink);
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->value(), 7u);
+    EXPECT_EQ(s->Value(), 7u);
     EXPECT_TRUE(sink.messages.empty());
 
     // Root: sequence 02 at both copies, slot 0 the new entry.
@@ -226,7 +226,7 @@ TEST(RenameEntry, ADirectoryCarriesItsNewNameInItsOwnBlockButKeepsItsTitle)
     EXPECT_EQ(GetDirectoryTitle(disc, *d), "Games");
     EXPECT_EQ(AttributeString(disc, e), "EDWR");
     for (std::size_t k = 0; k < 10; ++k)
-        EXPECT_EQ(disc.At(d->byteOffset() + 1228 + k), disc.At(e + k)) << k;
+        EXPECT_EQ(disc.At(d->ByteOffset() + 1228 + k), disc.At(e + k)) << k;
 }
 
 TEST(SetAttributes, SetsRWLOnlyAndRaisesTheSequenceOncePerCall)
@@ -250,7 +250,7 @@ TEST(SetAttributes, SetsRWLOnlyAndRaisesTheSequenceOncePerCall)
     EXPECT_EQ(disc.At(EntryOffset(kRoot, 1) + 25), disc.At(512));
     // The directory's own name field carries the same R, W, L (and still D).
     for (std::size_t k = 0; k < 10; ++k)
-        EXPECT_EQ(disc.At(d->byteOffset() + 1228 + k), disc.At(EntryOffset(kRoot, 0) + k)) << k;
+        EXPECT_EQ(disc.At(d->ByteOffset() + 1228 + k), disc.At(EntryOffset(kRoot, 0) + k)) << k;
     EXPECT_TRUE(ConsistencyProblems(disc).empty());
 }
 

@@ -19,7 +19,7 @@ TEST_P(BlankDisc, MapAndRootBytes)
     const auto& c = GetParam();
     const Disc disc = NewDisc(c.units);
     const std::uint32_t sectors = static_cast<std::uint32_t>(c.units) * 256;
-    ASSERT_EQ(disc.size(), std::size_t{sectors} * 256);
+    ASSERT_EQ(disc.Size(), std::size_t{sectors} * 256);
     EXPECT_EQ(disc.At(0), 7);
     EXPECT_EQ(disc.At(252), c.size0);
     EXPECT_EQ(disc.At(253), c.size1);

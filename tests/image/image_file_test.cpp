@@ -90,7 +90,7 @@ TEST_F(ImageFile, LongerFilesAreCutAndShorterOnesExtended)
     Write(Path("short.dat"), bytes);
     opened = OpenImage(Path("short.dat"), sink);
     ASSERT_TRUE(opened);
-    ASSERT_EQ(opened->size(), disc.size());
+    ASSERT_EQ(opened->Size(), disc.Size());
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), opened->DiscImage.begin()));
     EXPECT_TRUE(std::all_of(opened->DiscImage.begin() + 1000, opened->DiscImage.end(), [](auto b) { return b == 0; }));
     EXPECT_TRUE(sink.messages.empty());
@@ -137,7 +137,7 @@ TEST_F(ImageFile, OpenRefusesWhatCannotBeAnImage)
     Write(Path("seven.dat"), withSize(7));
     const auto seven = OpenImage(Path("seven.dat"), sink);
     ASSERT_TRUE(seven);
-    EXPECT_EQ(seven->size(), 7u * 256);
+    EXPECT_EQ(seven->Size(), 7u * 256);
 }
 
 TEST_F(ImageFile, AFailedSaveLeavesTheOldFileAndSaysSo)

@@ -117,7 +117,7 @@ void ReferenceCompact(Disc& disc)
     std::vector<Rec> t;
     std::function<void(std::uint32_t)> collect = [&](std::uint32_t dir) {
         const SectorAddress d(dir);
-        t.push_back({GetDirectoryName(disc, d), 0, disc.Read24(d.byteOffset() + dir::kParent), dir, 5});
+        t.push_back({GetDirectoryName(disc, d), 0, disc.Read24(d.ByteOffset() + dir::kParent), dir, 5});
         if (!IsDirectory(disc, d))
             return;
         for (int i = 0; i < dir::kSlots && !SlotIsEmpty(disc, d, i); ++i) {
@@ -153,7 +153,7 @@ void ReferenceCompact(Disc& disc)
     }
     for (std::size_t i = 1; i < t.size(); ++i)
         if (t[i].Kind == 0)
-            disc.Write24(SectorAddress(t[i].Start).byteOffset() + dir::kParent, t[i].Parent);
+            disc.Write24(SectorAddress(t[i].Start).ByteOffset() + dir::kParent, t[i].Parent);
     const std::uint32_t s = disc.DiscSizeField();
     disc.Write24(0, next);
     disc.Write24(256, s - next);
@@ -509,7 +509,7 @@ private:
 
     void CompareDirectory(const MDir& d, SectorAddress sector, std::uint32_t parent, const std::string& path)
     {
-        const std::uint64_t at = sector.byteOffset();
+        const std::uint64_t at = sector.ByteOffset();
         ASSERT_EQ(m_disc.At(at), d.master) << path << "\n" << Where();
         ASSERT_EQ(GetDirectoryTitle(m_disc, sector), d.title) << path << "\n" << Where();
         if (sector != kRoot) {
@@ -528,17 +528,17 @@ private:
                 ASSERT_EQ(e.length, 1280u) << where;
                 // Its own name field follows every rename and attribute change.
                 for (std::size_t k = 0; k < dir::kNameLength; ++k)
-                    ASSERT_EQ(m_disc.At(SectorAddress(e.start).byteOffset() + dir::kName + k),
+                    ASSERT_EQ(m_disc.At(SectorAddress(e.start).ByteOffset() + dir::kName + k),
                               m_disc.At(EntryOffset(sector, static_cast<int>(i)) + k))
                         << where;
-                CompareDirectory(*m.dir, SectorAddress(e.start), sector.value(), path + "." + m.name);
+                CompareDirectory(*m.dir, SectorAddress(e.start), sector.Value(), path + "." + m.name);
                 if (::testing::Test::HasFatalFailure())
                     return;
             } else {
                 ASSERT_EQ(std::make_tuple(e.load, e.exec), std::make_tuple(m.load, m.exec)) << where;
                 ASSERT_EQ(e.length, m.data.size()) << where;
                 const auto from =
-                    m_disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(SectorAddress(e.start).byteOffset());
+                    m_disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(SectorAddress(e.start).ByteOffset());
                 ASSERT_TRUE(std::equal(m.data.begin(), m.data.end(), from)) << "file bytes differ\n" << where;
             }
         }

@@ -85,11 +85,11 @@ void Walk(const Disc& disc, SectorAddress dir, const std::string& path, std::set
         problems.push_back(path + ": directory block unsigned or outside the disc");
         return;
     }
-    if (!onPath.insert(dir.value()).second) {
+    if (!onPath.insert(dir.Value()).second) {
         problems.push_back(path + ": directory lists itself or an ancestor");
         return;
     }
-    const std::uint64_t d = dir.byteOffset();
+    const std::uint64_t d = dir.ByteOffset();
     if (disc.At(d + dir::kSequence) != disc.At(d + dir::kSequenceCopy))
         problems.push_back(path + ": sequence copies differ");
     if (std::memcmp(disc.DiscImage.data() + d + dir::kSignature2, kSignature, 4) != 0)
@@ -105,7 +105,7 @@ void Walk(const Disc& disc, SectorAddress dir, const std::string& path, std::set
         const std::string child = path + "." + e.name;
         if (e.D) {
             extents.push_back({e.start, dir::kBlockSectors, child});
-            if (disc.Read24(std::uint64_t{e.start} * kSectorSize + dir::kParent) != dir.value())
+            if (disc.Read24(std::uint64_t{e.start} * kSectorSize + dir::kParent) != dir.Value())
                 problems.push_back(child + ": parent field wrong");
             Walk(disc, SectorAddress(e.start & kMaxSectorValue), child, onPath, extents, problems);
         } else {
@@ -119,7 +119,7 @@ void Walk(const Disc& disc, SectorAddress dir, const std::string& path, std::set
                 i = dir::kSlots;
                 break;
             }
-    onPath.erase(dir.value());
+    onPath.erase(dir.Value());
 }
 
 } // namespace

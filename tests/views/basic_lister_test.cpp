@@ -54,7 +54,7 @@ Bytes Reference(int n)
 std::string ListingOf(const Bytes& file)
 {
     DiscWithFile f(file);
-    return Show_Basic(f.disc, f.item).text;
+    return ShowBasic(f.disc, f.item).text;
 }
 
 // The keyword table as published for the interpreter, row by row.
@@ -99,7 +99,7 @@ std::map<int, std::string> PublishedTokens()
     return tokens;
 }
 
-TEST(Show_Basic, EveryTokenIsExpanded)
+TEST(ShowBasic, EveryTokenIsExpanded)
 {
     const auto tokens = PublishedTokens();
     ASSERT_EQ(tokens.size(), 128u);
@@ -127,7 +127,7 @@ struct LineCase {
     std::string shown;
 };
 
-TEST(Show_Basic, LineText)
+TEST(ShowBasic, LineText)
 {
     const std::vector<LineCase> cases = {
         {"plain text", B("A=1"), "A=1"},
@@ -149,13 +149,13 @@ TEST(Show_Basic, LineText)
     }
 }
 
-TEST(Show_Basic, LineNumbersAreRightAligned)
+TEST(ShowBasic, LineNumbersAreRightAligned)
 {
     EXPECT_EQ(ListingOf(Program({{0, B("A")}, {7, B("B")}, {12345, B("C")}, {65279, B("D")}})),
               "    0 A\r    7 B\r12345 C\r65279 D\r");
 }
 
-TEST(Show_Basic, ReferencesDecodedInFull)
+TEST(ShowBasic, ReferencesDecodedInFull)
 {
     // Around the point where the high byte's top bits come into use, and up
     // to the highest line number.
@@ -165,7 +165,7 @@ TEST(Show_Basic, ReferencesDecodedInFull)
     }
 }
 
-TEST(Show_Basic, FullDecodingAgreesWithTheShortFormBelow16384)
+TEST(ShowBasic, FullDecodingAgreesWithTheShortFormBelow16384)
 {
     for (int n = 0; n < 65536; ++n) {
         const Bytes r = Reference(n);
@@ -181,7 +181,7 @@ TEST(Show_Basic, FullDecodingAgreesWithTheShortFormBelow16384)
     }
 }
 
-TEST(Show_Basic, RecognitionTest)
+TEST(ShowBasic, RecognitionTest)
 {
     const std::string refused = "This does not appear to be a BASIC program";
     const std::vector<std::pair<Bytes, std::string>> cases = {
@@ -195,21 +195,21 @@ TEST(Show_Basic, RecognitionTest)
     for (const auto& [file, shown] : cases) {
         SCOPED_TRACE(::testing::PrintToString(file));
         DiscWithFile f(file, 0, "Prog");
-        const ViewText v = Show_Basic(f.disc, f.item);
+        const ViewText v = ShowBasic(f.disc, f.item);
         EXPECT_EQ(v.text, shown);
         EXPECT_EQ(v.title, "View File - Prog");
         EXPECT_EQ(v.viewName, "Prog");
     }
 }
 
-TEST(Show_Basic, DirectoryItemIsNoProgram)
+TEST(ShowBasic, DirectoryItemIsNoProgram)
 {
     DiscWithFile f(Program({{10, B("A")}}));
     const ListColumns root{"$", "DLR", "", "000002", "", "", ""};
-    EXPECT_EQ(Show_Basic(f.disc, root).text, "This does not appear to be a BASIC program");
+    EXPECT_EQ(ShowBasic(f.disc, root).text, "This does not appear to be a BASIC program");
 }
 
-TEST(Show_Basic, DamagedProgramsStopAtTheFileEnd)
+TEST(ShowBasic, DamagedProgramsStopAtTheFileEnd)
 {
     const std::vector<std::pair<Bytes, std::string>> cases = {
         // The last line lacks its 13: the 255 is read as its last token.
@@ -228,7 +228,7 @@ TEST(Show_Basic, DamagedProgramsStopAtTheFileEnd)
     }
 }
 
-TEST(Show_Basic, LengthPastTheImageEndsAtTheImage)
+TEST(ShowBasic, LengthPastTheImageEndsAtTheImage)
 {
     // The entry claims more than the image holds; what lies inside it is a
     // program whose last line runs into the image's end.
@@ -236,7 +236,7 @@ TEST(Show_Basic, LengthPastTheImageEndsAtTheImage)
     const Bytes tail{13, 0, 10, 6, 'A', 'B', 255};
     bytes.insert(bytes.end(), tail.begin(), tail.end());
     image::Disc disc(bytes);
-    EXPECT_EQ(Show_Basic(disc, FileItem{"P", "WR", 0, 0x10000, 1}).text, "   10 ABOSCLI\r");
+    EXPECT_EQ(ShowBasic(disc, FileItem{"P", "WR", 0, 0x10000, 1}).text, "   10 ABOSCLI\r");
 }
 
 } // namespace

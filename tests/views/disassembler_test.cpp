@@ -95,10 +95,10 @@ TEST(Disassemble, EveryOpcodeAsPublished)
         ASSERT_EQ(kTemplateLengths.count(p.operand), 1u);
         const int length = kTemplateLengths.at(p.operand);
 
-        const Opcode code = OpcodeTable[static_cast<std::size_t>(op)];
-        EXPECT_EQ(MnemonicTable[code.mnemonic], p.mnemonic);
-        EXPECT_EQ(AddressingModes[code.mode].operand, p.operand);
-        EXPECT_EQ(AddressingModes[code.mode].length, length);
+        const Opcode code = kOpcodeTable[static_cast<std::size_t>(op)];
+        EXPECT_EQ(kMnemonicTable[code.mnemonic], p.mnemonic);
+        EXPECT_EQ(kAddressingModes[code.mode].operand, p.operand);
+        EXPECT_EQ(kAddressingModes[code.mode].length, length);
 
         // The line itself: operand bytes 34 12 at address 2000 (a branch
         // goes to 2000 + 2 + &34).
@@ -123,7 +123,7 @@ TEST(Disassemble, EveryOpcodeAsPublished)
         EXPECT_EQ(line, expected);
     }
     EXPECT_EQ(mnemonics.size(), 65u);
-    EXPECT_EQ(std::set<std::string_view>(MnemonicTable.begin(), MnemonicTable.end()).size(), 65u);
+    EXPECT_EQ(std::set<std::string_view>(kMnemonicTable.begin(), kMnemonicTable.end()).size(), 65u);
 }
 
 TEST(Disassemble, PublishedLineLayout)

@@ -119,10 +119,10 @@ TEST(Listings, TitleAndDirectoryNameAreFilledOrCutTo19)
     Disc disc = NewDisc(16);
     const std::string title = "ABCDEFGHIJKLMNOPQRS"; // 19: no CR stored
     for (std::size_t k = 0; k < title.size(); ++k)
-        disc.Set(kRoot.byteOffset() + dir::kTitle + k, static_cast<std::uint8_t>(title[k]));
+        disc.Set(kRoot.ByteOffset() + dir::kTitle + k, static_cast<std::uint8_t>(title[k]));
     const std::string name = "LONGNAMEXY";
     for (std::size_t k = 0; k < name.size(); ++k)
-        disc.Set(kRoot.byteOffset() + dir::kName + k, static_cast<std::uint8_t>(name[k]));
+        disc.Set(kRoot.ByteOffset() + dir::kName + k, static_cast<std::uint8_t>(name[k]));
     const std::string header = ShowHeader(disc, kRoot);
     EXPECT_TRUE(header.starts_with("ABCDEFGHIJKLMNOPQRS (01)\r"));
     EXPECT_NE(header.find("\rDir. LONGNAMEXY     Lib. \"Unset\"\r"), std::string::npos);
@@ -152,7 +152,7 @@ TEST(Listings, AnUnsignedBlockGivesTheMessageOnly)
         const SectorAddress s(c.sector);
         if (c.sector == 4093)
             for (int k = 0; k < 4; ++k)
-                disc.Set(s.byteOffset() + 1 + static_cast<std::uint64_t>(k), static_cast<std::uint8_t>("Hugo"[k]));
+                disc.Set(s.ByteOffset() + 1 + static_cast<std::uint64_t>(k), static_cast<std::uint8_t>("Hugo"[k]));
         EXPECT_EQ(ShowCat(disc, s), (ViewText{"*CAT", kNotADirectory, ""}));
         EXPECT_EQ(ShowEx(disc, s).text, kNotADirectory);
         EXPECT_EQ(ShowCatAll(disc, s).text, kNotADirectory);
@@ -232,7 +232,7 @@ TEST(DirectoryTree, EntryNamesSortedWithoutRegardToCase)
     const SectorAddress beta(test::EntryNamed(disc, kRoot, "beta").start);
     test::MakeDir(disc, beta, "Inner");
     // The child's text is its entry name, even when its own name differs.
-    disc.Set(beta.byteOffset() + dir::kName, 'X');
+    disc.Set(beta.ByteOffset() + dir::kName, 'X');
     int ticks = 0;
     const TreeNode tree = BuildDirectoryTree(disc, [&] { ++ticks; });
     EXPECT_EQ(tree.name, "$");
@@ -259,7 +259,7 @@ TEST(DirectoryTree, UnsignedChildrenHaveNoChildrenAndDepthIsBounded)
         ++depth;
     EXPECT_EQ(depth, kMaxDirectoryDepth);
     // Unsign the first child: it stays as a node without children.
-    disc.Set(SectorAddress(7).byteOffset() + 1, 0);
+    disc.Set(SectorAddress(7).ByteOffset() + 1, 0);
     const TreeNode tree = BuildDirectoryTree(disc);
     ASSERT_EQ(tree.children.size(), 1u);
     EXPECT_TRUE(tree.children[0].children.empty());

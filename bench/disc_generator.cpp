@@ -63,7 +63,7 @@ bool AddFile(Disc& disc, SectorAddress dir, const std::string& name, std::uint32
         return false;
     SilentSink sink;
     const auto slot = InsertEntry(disc, dir, name, RefusalCode::FileAlreadyExists, sink);
-    if (!slot)
+    if (slot.Refused())
         return false;
     const std::uint32_t start = disc.map.runs[static_cast<std::size_t>(run)].Start;
     const std::uint64_t e = EntryOffset(dir, slot->slot);
@@ -131,12 +131,12 @@ Disc GenerateDisc(int leaves)
     int fileNumber = 0;
     for (int i = 0; i < kFanOut && leaf < leaves; ++i) {
         const auto top = CreateDirectory(disc, kRoot, Numbered("DIR", i, 2), sink);
-        if (!top)
+        if (top.Refused())
             throw std::runtime_error("generator: no room for a directory");
         reserve -= dir::kBlockSectors;
         for (int j = 0; j < kFanOut && leaf < leaves; ++j, ++leaf) {
             const auto sub = CreateDirectory(disc, *top, Numbered("SUB", j, 2), sink);
-            if (!sub)
+            if (sub.Refused())
                 throw std::runtime_error("generator: no room for a directory");
             reserve -= dir::kBlockSectors;
             for (int k = 0; k < kFanOut; ++k, ++fileNumber) {
@@ -177,7 +177,8 @@ void FragmentDisc(Disc& disc)
             throw std::runtime_error("generator: file vanished");
         RemoveEntry(disc, f.dir, slot);
         NextSequenceNumber(disc, f.dir);
-        if (FreeRun(disc, f.start, f.sectors))
+        SilentSink sink;
+        if (FreeRun(disc, f.start, f.sectors, sink) == Status::Refused)
             throw std::runtime_error("generator: map full too early");
     }
     if (disc.map.Count() != map::kMaxRuns)

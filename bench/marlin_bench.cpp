@@ -66,7 +66,7 @@ double OpenSave(benchmark::State& state)
         Rounds(9), [&] { fs::remove(mine); },
         [&] {
             auto disc = image::OpenImage(f.imagePath, sink);
-            if (!disc || !image::SaveImage(*disc, mine, sink))
+            if (disc.Refused() || image::SaveImage(*disc, mine, sink) == image::Status::Refused)
                 throw std::runtime_error("open_save: the image did not open or save");
         },
         [&] { fs::remove(theirs); },
@@ -147,7 +147,7 @@ double ScalingTree(benchmark::State& state)
 void Compact(image::Disc& disc)
 {
     image::SilentSink sink;
-    if (image::CompactDisc(disc, sink))
+    if (image::CompactDisc(disc, sink) == image::Status::Refused)
         throw std::runtime_error("compaction refused the generated disc");
 }
 
@@ -205,7 +205,7 @@ const fs::path& ExportedTree(Shape shape)
         const fs::path target = WorkFolder() / ("tree-" + std::to_string(static_cast<int>(shape)));
         RemoveTree(target);
         image::SilentSink sink;
-        if (host::ExportDisc(f.disc, target, image::kRoot, sink) != host::ExportResult::Done)
+        if (host::ExportDisc(f.disc, target, image::kRoot, sink) != image::Status::Done)
             throw std::runtime_error("the generated disc did not export");
         path = target;
     }
@@ -222,7 +222,7 @@ void ImportTree(image::Disc& blank, const fs::path& tree)
     std::sort(items.begin(), items.end());
     image::SilentSink sink;
     for (const fs::path& item : items)
-        if (host::ImportHostFile(blank, image::kRoot, item, sink) != host::ImportResult::Done)
+        if (host::ImportHostFile(blank, image::kRoot, item, sink) != image::Status::Done)
             throw std::runtime_error("import: the exported tree did not import");
 }
 
@@ -253,7 +253,7 @@ double Export(benchmark::State& state)
     const Timing t = MinOfPairs(
         Rounds(2), [&] { RemoveTree(mine); },
         [&] {
-            if (host::ExportDisc(f.disc, mine, image::kRoot, sink) != host::ExportResult::Done)
+            if (host::ExportDisc(f.disc, mine, image::kRoot, sink) != image::Status::Done)
                 throw std::runtime_error("export failed");
         },
         [&] { RemoveTree(theirs); },

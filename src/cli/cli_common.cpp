@@ -32,15 +32,17 @@ int Context::Status() const
 
 std::optional<Disc> OpenForCommand(Context& ctx, const std::string& path)
 {
-    std::error_code ec;
-    if (!fs::exists(path, ec)) {
-        ctx.Usage(MessageText({RefusalCode::FileNotFound, path, {}}));
+    auto opened = OpenImage(path, ctx.sink);
+    if (opened.Refused()) {
+        // A missing IMAGE is a usage error, as is every path that names nothing.
+        if (opened.Reason() == RefusalCode::FileNotFound)
+            ctx.exitCode = kExitUsage;
         return std::nullopt;
     }
-    return OpenImage(path, ctx.sink);
+    return std::move(*opened);
 }
 
-bool SaveForCommand(Context& ctx, const Disc& disc, const std::string& imagePath)
+Status SaveForCommand(Context& ctx, const Disc& disc, const std::string& imagePath)
 {
     return SaveImage(disc, ctx.output.empty() ? imagePath : ctx.output, ctx.sink);
 }

@@ -13,6 +13,7 @@
 
 #include "image/disc.h"
 #include "image/messages.h"
+#include "image/result.h"
 
 namespace marlin::cli {
 
@@ -48,7 +49,7 @@ struct Context {
 [[nodiscard]] std::optional<image::Disc> OpenForCommand(Context& ctx, const std::string& path);
 
 // Saves the image to --output or back to IMAGE.
-bool SaveForCommand(Context& ctx, const image::Disc& disc, const std::string& imagePath);
+image::Status SaveForCommand(Context& ctx, const image::Disc& disc, const std::string& imagePath);
 
 // A path inside the image, resolved.
 struct ImagePath {

@@ -149,7 +149,8 @@ void AddAttrib(CLI::App& app, Context& ctx)
                 const auto p = ResolveEntry(ctx, disc, args->rest[i]);
                 if (!p)
                     return;
-                SetAttributes(disc, p->holder, p->name, r, w, l);
+                // The path was just found, so the entry is there.
+                (void)SetAttributes(disc, p->holder, p->name, r, w, l);
             }
         });
     });
@@ -219,11 +220,11 @@ void AddDelete(CLI::App& app, Context& ctx)
                 const auto p = ResolveOrReport(ctx, disc, path);
                 if (!p)
                     return;
-                const bool refused = p->isDirectory
-                                         ? DeleteDirectory(disc, p->isRoot ? std::nullopt : std::optional(p->holder),
-                                                           p->sector, p->name, ignoreLock, recurse, ctx.sink)
-                                         : DeleteEntry(disc, p->holder, p->name, false, ignoreLock, ctx.sink);
-                if (refused)
+                const Status deleted =
+                    p->isDirectory ? DeleteDirectory(disc, p->isRoot ? std::nullopt : std::optional(p->holder),
+                                                     p->sector, p->name, ignoreLock, recurse, ctx.sink)
+                                   : DeleteEntry(disc, p->holder, p->name, false, ignoreLock, ctx.sink);
+                if (deleted == Status::Refused)
                     return;
             }
         });

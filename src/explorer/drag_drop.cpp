@@ -84,9 +84,9 @@ void DragDrop::DropHostPaths(const QStringList& paths)
     m_window.GetRootTitles();
 }
 
-std::unique_ptr<QMimeData> DragDrop::Wrap(const std::optional<std::vector<std::filesystem::path>>& paths) const
+std::unique_ptr<QMimeData> DragDrop::Wrap(const image::Result<std::vector<std::filesystem::path>>& paths) const
 {
-    if (!paths)
+    if (paths.Refused())
         return nullptr;
     QList<QUrl> urls;
     for (const auto& p : *paths)

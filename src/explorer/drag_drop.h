@@ -50,7 +50,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::unique_ptr<QMimeData> Wrap(const std::optional<std::vector<std::filesystem::path>>& paths) const;
+    std::unique_ptr<QMimeData> Wrap(const image::Result<std::vector<std::filesystem::path>>& paths) const;
     void StartDrag(QWidget* source, std::unique_ptr<QMimeData> data);
 
     frmMain& m_window;

@@ -84,14 +84,11 @@ void frmMain::mnuDiscOpen_Click()
 
 void frmMain::OpenImageFile(const QString& path)
 {
-    if (!QFileInfo::exists(path)) {
-        m_prompts->Message(this, QStringLiteral("File Not Found : ") + path);
-        return;
-    }
     PromptSink sink(*m_prompts, this);
     auto opened = image::OpenImage(path.toStdString(), sink);
-    // A file that is not an image keeps the current one; the core has said why.
-    if (!opened)
+    // A missing file or one that is not an image keeps the current one; the
+    // core has said why.
+    if (opened.Refused())
         return;
     m_imageFileName = path;
     {
@@ -99,8 +96,6 @@ void frmMain::OpenImageFile(const QString& path)
                            QString::fromLatin1(kProgramTitle));
         settings.setValue(QStringLiteral("Settings/Root"), path);
     }
-    for (const char* name : {"mnuDiscMap", "mnuDiscSave", "mnuDiscBoot"})
-        m_actions.value(QString::fromLatin1(name))->setEnabled(true);
     m_disc = std::move(*opened);
     RebuildTree();
 }
@@ -113,7 +108,7 @@ void frmMain::mnuDiscSave_Click()
         return;
     PromptSink sink(*m_prompts, this);
     // A refused save leaves the old file and the old name; the core has said why.
-    if (!image::SaveImage(m_disc, path->toStdString(), sink))
+    if (image::SaveImage(m_disc, path->toStdString(), sink) == image::Status::Refused)
         return;
     m_imageFileName = *path;
     setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" - ") + m_imageFileName);
@@ -121,8 +116,8 @@ void frmMain::mnuDiscSave_Click()
 
 void frmMain::tbSave_Click()
 {
-    if (m_actions.value(QStringLiteral("mnuDiscSave"))->isEnabled())
-        mnuDiscSave_Click();
+    // The menu item is always enabled, so the button always saves.
+    mnuDiscSave_Click();
 }
 
 void frmMain::mnuDiscBoot_Click()
@@ -151,7 +146,7 @@ void frmMain::mnuDirectoryNew_Click()
     PromptSink sink(*m_prompts, this);
     const auto sector = image::CreateDirectory(
         m_disc, image::SectorAddress(m_currentNode->tag & image::kMaxSectorValue), "NewFolder", sink);
-    if (!sector)
+    if (sector.Refused())
         return;
     TreeNodeItem* parent = m_currentNode;
     TreeNodeItem* node = m_treeModel->AddChild(parent, QStringLiteral("NewFolder"), sector->Value());
@@ -270,17 +265,17 @@ void frmMain::mnuFileDelete_Click()
     {
         BusyScope busy(*this, QStringLiteral("Deleting"));
         for (const auto& item : items) {
-            bool refused = false;
+            image::Status deleted = image::Status::Done;
             if (!views::IsDirectoryItem(item)) {
-                refused = image::DeleteEntry(m_disc, dir, item[0], false, DeleteLockedChecked(), sink);
+                deleted = image::DeleteEntry(m_disc, dir, item[0], false, DeleteLockedChecked(), sink);
             } else {
                 const image::SectorAddress sector(views::ParseListHex(item[3]) & image::kMaxSectorValue);
-                refused = image::DeleteDirectory(m_disc, dir, sector, item[0], DeleteLockedChecked(),
+                deleted = image::DeleteDirectory(m_disc, dir, sector, item[0], DeleteLockedChecked(),
                                                  DeleteNonEmptyChecked(), sink, MakeProgress());
-                directoryGone = directoryGone || !refused;
+                directoryGone = directoryGone || deleted == image::Status::Done;
             }
             // The first refusal ends the batch; what went before stays deleted.
-            if (refused)
+            if (deleted == image::Status::Refused)
                 break;
         }
     }

@@ -177,7 +177,8 @@ void frmMain::tvwDB_AfterLabelEdit(TreeNodeItem* node, const QString& newText)
         return;
     const image::SectorAddress holder(node->parent->tag & image::kMaxSectorValue);
     PromptSink sink(*m_prompts, this);
-    if (image::RenameEntry(m_disc, Latin1(node->text), Latin1(newText), holder, DeleteLockedChecked(), sink))
+    if (image::RenameEntry(m_disc, Latin1(node->text), Latin1(newText), holder, DeleteLockedChecked(), sink) ==
+        image::Status::Refused)
         return;
     RebuildTree();
     GetRootTitles();
@@ -227,7 +228,8 @@ void frmMain::lvwDB_AfterLabelEdit(const QString& newText)
     const image::SectorAddress holder(CurrentDirectory() & image::kMaxSectorValue);
     PromptSink sink(*m_prompts, this);
     // The label itself never keeps the edit: the list is refilled from the image.
-    if (image::RenameEntry(m_disc, item[0], Latin1(newText), holder, DeleteLockedChecked(), sink))
+    if (image::RenameEntry(m_disc, item[0], Latin1(newText), holder, DeleteLockedChecked(), sink) ==
+        image::Status::Refused)
         return;
     if (directory)
         RebuildTree();

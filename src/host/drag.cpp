@@ -29,7 +29,7 @@ std::optional<fs::path> NewDragFolder(DragState& state, MessageSink& sink)
         return std::nullopt;
     };
     if (state.tempBase.empty())
-        return refuse("marlin_temp", "No cache folder is known for this user");
+        return refuse("marlin_temp", DetailText(Detail::NoCacheFolder));
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(state.tempBase, ec))) {
         fs::create_directories(state.tempBase.parent_path(), ec);
@@ -39,9 +39,9 @@ std::optional<fs::path> NewDragFolder(DragState& state, MessageSink& sink)
     }
     const auto t = TempRoot(state);
     if (!t)
-        return refuse(state.tempBase / "temp_", "Every folder number is in use");
+        return refuse(state.tempBase / "temp_", DetailText(Detail::NoFolderNumber));
     if (!fs::create_directory(*t, ec))
-        return refuse(*t, ec ? ec.message() : "The folder exists");
+        return refuse(*t, ec ? ec.message() : DetailText(Detail::FolderExists));
     return t;
 }
 
@@ -56,11 +56,11 @@ void WriteDragLog(const DragState& state)
         log << p.string() << "\r\n";
 }
 
-std::optional<std::vector<fs::path>> Finish(DragState& state, ExportResult result)
+Result<std::vector<fs::path>> Finish(DragState& state, Status status)
 {
     WriteDragLog(state);
-    if (result == ExportResult::Failed)
-        return std::nullopt;
+    if (status == Status::Refused)
+        return {Status::Refused};
     return state.DragList;
 }
 
@@ -134,24 +134,24 @@ void ClearDragFolder(DragState& state)
     state.TempCounter = 0;
 }
 
-ExportResult DragDropExportFiles(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
+Status DragDropExportFiles(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
                                  const Progress& progress)
 {
     return ExportFiles(disc, path, dir, sink, progress);
 }
 
-std::optional<std::vector<fs::path>> StageListDrag(const Disc& disc, DragState& state,
+Result<std::vector<fs::path>> StageListDrag(const Disc& disc, DragState& state,
                                                    std::span<const views::ListColumns> selected, MessageSink& sink,
                                                    const Progress& progress)
 {
     state.DragList.clear();
     const auto t = NewDragFolder(state, sink);
     if (!t)
-        return Finish(state, ExportResult::Failed);
+        return Finish(state, Status::Refused);
     return Finish(state, ExportListItems(disc, *t, selected, sink, progress, &state.DragList));
 }
 
-std::optional<std::vector<fs::path>> StageTreeDrag(const Disc& disc, DragState& state, SectorAddress dir,
+Result<std::vector<fs::path>> StageTreeDrag(const Disc& disc, DragState& state, SectorAddress dir,
                                                    std::string_view nodeText, MessageSink& sink,
                                                    const Progress& progress)
 {
@@ -164,7 +164,7 @@ std::optional<std::vector<fs::path>> StageTreeDrag(const Disc& disc, DragState& 
     state.DragList.clear();
     const auto t = NewDragFolder(state, sink);
     if (!t)
-        return Finish(state, ExportResult::Failed);
+        return Finish(state, Status::Refused);
     const fs::path folder = *t / SafeHostName(nodeText);
     state.DragList.push_back(folder);
     return Finish(state, DragDropExportFiles(disc, folder, dir, sink, progress));

@@ -49,23 +49,23 @@ void DeleteHostTree(const std::filesystem::path& path, const image::Progress& pr
 void ClearDragFolder(DragState& state);
 
 // The directory walk that a drag uses: exactly ExportFiles.
-[[nodiscard]] ExportResult DragDropExportFiles(const image::Disc& disc, const std::filesystem::path& path,
+image::Status DragDropExportFiles(const image::Disc& disc, const std::filesystem::path& path,
                                                image::SectorAddress dir, image::MessageSink& sink,
                                                const image::Progress& progress = {});
 
 // Drag of selected list items: each item goes into a new temporary folder
 // (data file or folder, then its sidecar ending with a blank). Returns the
 // paths in that order, also kept in state.DragList and written to the drag
-// log (CR LF lines; empty when nothing was selected). Nothing when the host
+// log (CR LF lines; empty when nothing was selected). Refused when the host
 // refused ("Cannot Export : " + path shown).
-[[nodiscard]] std::optional<std::vector<std::filesystem::path>>
+[[nodiscard]] image::Result<std::vector<std::filesystem::path>>
 StageListDrag(const image::Disc& disc, DragState& state, std::span<const views::ListColumns> selected,
               image::MessageSink& sink, const image::Progress& progress = {});
 
 // Drag of the tree's current directory: the root drags every root entry as a
 // list drag would; any other directory becomes one folder named after the
 // node's text (no sidecar of its own) holding its whole tree.
-[[nodiscard]] std::optional<std::vector<std::filesystem::path>>
+[[nodiscard]] image::Result<std::vector<std::filesystem::path>>
 StageTreeDrag(const image::Disc& disc, DragState& state, image::SectorAddress dir, std::string_view nodeText,
               image::MessageSink& sink, const image::Progress& progress = {});
 

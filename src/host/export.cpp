@@ -43,7 +43,7 @@ bool EnsureFolder(ExportRun& run, const fs::path& path, bool chosen)
         return true;
     }
     if (!fs::is_directory(st))
-        return Fail(run, path, "Something other than a folder has this name");
+        return Fail(run, path, DetailText(Detail::NotAFolder));
     return true;
 }
 
@@ -66,7 +66,7 @@ bool WriteFileData(ExportRun& run, const fs::path& path, std::uint32_t start, st
 
 bool WriteSidecar(ExportRun& run, const fs::path& path, const std::string& line)
 {
-    if (!WriteInf(path, line))
+    if (WriteInf(path, line) == Status::Refused)
         return Fail(run, InfPath(path));
     return true;
 }
@@ -106,20 +106,20 @@ bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bo
 
 } // namespace
 
-ExportResult ExportFiles(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
+Status ExportFiles(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
                          const Progress& progress)
 {
     ExportRun run{disc, sink, progress, {}};
-    return ExportDirectory(run, path, dir, true) ? ExportResult::Done : ExportResult::Failed;
+    return ExportDirectory(run, path, dir, true) ? Status::Done : Status::Refused;
 }
 
-ExportResult ExportDisc(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
+Status ExportDisc(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
                         const Progress& progress)
 {
     return ExportFiles(disc, path, dir, sink, progress);
 }
 
-ExportResult ExportListItems(const Disc& disc, const fs::path& folder, std::span<const views::ListColumns> items,
+Status ExportListItems(const Disc& disc, const fs::path& folder, std::span<const views::ListColumns> items,
                              MessageSink& sink, const Progress& progress, std::vector<fs::path>* handedOut)
 {
     ExportRun run{disc, sink, progress, {}};
@@ -139,9 +139,9 @@ ExportResult ExportListItems(const Disc& disc, const fs::path& folder, std::span
                  ExportDirectory(run, host, start, false);
         }
         if (!ok)
-            return ExportResult::Failed;
+            return Status::Refused;
     }
-    return ExportResult::Done;
+    return Status::Done;
 }
 
 } // namespace marlin::host

@@ -9,14 +9,14 @@
 #include "image/disc.h"
 #include "image/messages.h"
 #include "image/progress.h"
+#include "image/result.h"
 #include "views/format.h"
 
 namespace marlin::host {
 
-// Failed: the host refused a folder, file or sidecar; "Cannot Export : " +
-// that host path went to the sink and the export ended there, keeping what it
-// had written.
-enum class ExportResult { Done, Failed };
+// Every export is refused when the host refuses a folder, file or sidecar:
+// "Cannot Export : " + that host path goes to the sink and the export ends
+// there, keeping what it had written.
 
 // Makes the folder path (one level) when nothing is there, then writes every
 // entry of dir into it in slot order, a subdirectory's whole tree before the
@@ -24,12 +24,12 @@ enum class ExportResult { Done, Failed };
 // every sidecar line ends with the attribute letters. A directory block that
 // is unsigned or already being exported further up is written as an empty
 // folder. progress runs once per entry.
-[[nodiscard]] ExportResult ExportFiles(const image::Disc& disc, const std::filesystem::path& path,
+image::Status ExportFiles(const image::Disc& disc, const std::filesystem::path& path,
                                        image::SectorAddress dir, image::MessageSink& sink,
                                        const image::Progress& progress = {});
 
 // "Export Directory...": the entries of dir straight into path.
-[[nodiscard]] ExportResult ExportDisc(const image::Disc& disc, const std::filesystem::path& path,
+image::Status ExportDisc(const image::Disc& disc, const std::filesystem::path& path,
                                       image::SectorAddress dir, image::MessageSink& sink,
                                       const image::Progress& progress = {});
 
@@ -38,7 +38,7 @@ enum class ExportResult { Done, Failed };
 // These sidecar lines end with one blank after the letters. The host paths
 // handed out (data file or folder, then its sidecar, per item) are appended
 // to handedOut when it is given.
-[[nodiscard]] ExportResult ExportListItems(const image::Disc& disc, const std::filesystem::path& folder,
+image::Status ExportListItems(const image::Disc& disc, const std::filesystem::path& folder,
                                            std::span<const views::ListColumns> items, image::MessageSink& sink,
                                            const image::Progress& progress = {},
                                            std::vector<std::filesystem::path>* handedOut = nullptr);

@@ -28,12 +28,12 @@ struct ImportRun {
     std::vector<fs::path> openFolders;
 };
 
-ImportResult ImportFile(ImportRun& run, SectorAddress dir, const fs::path& path);
+Status ImportFile(ImportRun& run, SectorAddress dir, const fs::path& path);
 
-ImportResult CannotRead(ImportRun& run, const fs::path& path)
+Status CannotRead(ImportRun& run, const fs::path& path)
 {
     run.sink.Report({RefusalCode::CannotReadHostFile, path.string(), {}});
-    return ImportResult::Failed;
+    return Status::Refused;
 }
 
 // The path without a trailing separator, so that its last component is the
@@ -73,7 +73,7 @@ std::string StorableName(std::string name)
     return name;
 }
 
-ImportResult ImportFolder(ImportRun& run, SectorAddress dir, const fs::path& given)
+Status ImportFolder(ImportRun& run, SectorAddress dir, const fs::path& given)
 {
     const fs::path path = ItemPath(given);
     std::error_code ec;
@@ -81,7 +81,7 @@ ImportResult ImportFolder(ImportRun& run, SectorAddress dir, const fs::path& giv
     if (ec)
         return CannotRead(run, path);
     if (std::find(run.openFolders.begin(), run.openFolders.end(), real) != run.openFolders.end())
-        return ImportResult::Done;
+        return Status::Done;
 
     // "." or ".." as given still names a folder with a name of its own.
     const std::string own =
@@ -94,11 +94,11 @@ ImportResult ImportFolder(ImportRun& run, SectorAddress dir, const fs::path& giv
     // A directory block outside the image cannot take an entry.
     if (!run.disc.Contains(dir.ByteOffset(), dir::kBlockSize)) {
         run.sink.Report({RefusalCode::DirectoryFull, {}, {}});
-        return ImportResult::Failed;
+        return Status::Refused;
     }
     const auto newDir = CreateDirectory(run.disc, dir, name, run.sink);
-    if (!newDir)
-        return ImportResult::Failed;
+    if (newDir.Refused())
+        return Status::Refused;
 
     std::vector<fs::path> items;
     fs::directory_iterator it(path, ec);
@@ -123,19 +123,19 @@ ImportResult ImportFolder(ImportRun& run, SectorAddress dir, const fs::path& giv
 
     run.openFolders.push_back(real);
     for (const fs::path& item : items) {
-        if (ImportFile(run, *newDir, item) == ImportResult::Failed) {
+        if (ImportFile(run, *newDir, item) == Status::Refused) {
             run.openFolders.pop_back();
-            return ImportResult::Failed;
+            return Status::Refused;
         }
     }
     run.openFolders.pop_back();
-    return ImportResult::Done;
+    return Status::Done;
 }
 
-ImportResult ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given)
+Status ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given)
 {
     if (IsInfPath(given))
-        return ImportResult::Done;
+        return Status::Done;
     const fs::path path = ItemPath(given);
     std::error_code ec;
     if (fs::is_directory(path, ec))
@@ -155,12 +155,12 @@ ImportResult ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given
     if (free < 0 || !disc.Contains(std::uint64_t{disc.map.runs[static_cast<std::size_t>(free)].Start} * kSectorSize,
                                    std::uint64_t{sectors} * kSectorSize)) {
         run.sink.Report({RefusalCode::NotEnoughSpace, {}, {}});
-        return ImportResult::Failed;
+        return Status::Refused;
     }
     // A directory block outside the image cannot take an entry either.
     if (!disc.Contains(dir.ByteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
         run.sink.Report({RefusalCode::DirectoryFull, {}, {}});
-        return ImportResult::Failed;
+        return Status::Refused;
     }
     // Read everything before the directory changes: a failure leaves the image as it was.
     const auto bytes = ReadWholeFile(path, size);
@@ -187,8 +187,8 @@ ImportResult ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given
         name = "_";
 
     const auto slot = InsertEntry(disc, dir, name, RefusalCode::FileAlreadyExists, run.sink);
-    if (!slot)
-        return ImportResult::Done; // already exists: the batch goes on
+    if (slot.Refused())
+        return Status::Done; // already exists: the batch goes on
     const std::uint32_t start = disc.map.runs[static_cast<std::size_t>(free)].Start;
 
     // Entry: name (CR-ended, NUL-filled) with R W L in bit 7 of bytes 0-2,
@@ -215,19 +215,19 @@ ImportResult ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given
     std::fill_n(first, std::size_t{sectors} * kSectorSize, std::uint8_t{0});
     std::copy(bytes->begin(), bytes->end(), first);
     ClaimRun(disc, free, sectors);
-    return ImportResult::Done;
+    return Status::Done;
 }
 
 } // namespace
 
-ImportResult ImportHostFile(Disc& disc, SectorAddress dir, const fs::path& path, MessageSink& sink,
+Status ImportHostFile(Disc& disc, SectorAddress dir, const fs::path& path, MessageSink& sink,
                             const Progress& progress)
 {
     ImportRun run{disc, sink, progress, {}};
     return ImportFile(run, dir, path);
 }
 
-ImportResult ImportHostFolder(Disc& disc, SectorAddress dir, const fs::path& path, MessageSink& sink,
+Status ImportHostFolder(Disc& disc, SectorAddress dir, const fs::path& path, MessageSink& sink,
                               const Progress& progress)
 {
     ImportRun run{disc, sink, progress, {}};
@@ -242,10 +242,9 @@ DropResult DropHostFiles(Disc& disc, SectorAddress dir, std::span<const fs::path
         std::error_code ec;
         if (fs::is_directory(p, ec))
             result.sawFolder = true;
-        if (ImportHostFile(disc, dir, p, sink, progress) == ImportResult::Failed) {
-            result.failed = true;
+        result.status = ImportHostFile(disc, dir, p, sink, progress);
+        if (result.status == Status::Refused)
             break;
-        }
     }
     return result;
 }

@@ -8,14 +8,9 @@
 #include "image/disc.h"
 #include "image/messages.h"
 #include "image/progress.h"
+#include "image/result.h"
 
 namespace marlin::host {
-
-// Done: imported, skipped (a sidecar, a folder met again through a link) or
-// refused as already existing; a batch goes on. Failed: no space, directory
-// full, a directory that cannot be created, an unreadable host file, or a
-// failure further down a folder; a batch stops there.
-enum class ImportResult { Done = 0, Failed = -1 };
 
 // A folder listing holds at most this many items; a directory takes 47.
 inline constexpr int kMaxListedItems = 1000;
@@ -25,7 +20,11 @@ inline constexpr int kMaxListedItems = 1000;
 // host file is read whole before anything changes; the entry's sectors follow
 // the host file's size, and a sidecar's length is recorded only when it is not
 // larger. Refusals go to sink as they happen.
-[[nodiscard]] ImportResult ImportHostFile(image::Disc& disc, image::SectorAddress dir,
+// Done: imported, skipped (a sidecar, a folder met again through a link) or
+// refused as already existing; a batch goes on. Refused: no space, directory
+// full, a directory that cannot be created, an unreadable host file, or a
+// refusal further down a folder; a batch stops there.
+image::Status ImportHostFile(image::Disc& disc, image::SectorAddress dir,
                                           const std::filesystem::path& path, image::MessageSink& sink,
                                           const image::Progress& progress = {});
 
@@ -33,16 +32,16 @@ inline constexpr int kMaxListedItems = 1000;
 // its own name) and imports every listed item into it. Hidden items (names
 // starting with ".") and items that are neither files nor folders are left out;
 // progress runs once per listed item.
-[[nodiscard]] ImportResult ImportHostFolder(image::Disc& disc, image::SectorAddress dir,
+image::Status ImportHostFolder(image::Disc& disc, image::SectorAddress dir,
                                             const std::filesystem::path& path, image::MessageSink& sink,
                                             const image::Progress& progress = {});
 
 // A drop of host paths on the list of dir: each path is imported in order; a
-// duplicate goes on, the first failure ends the drop. sawFolder tells the
+// duplicate goes on, the first refusal ends the drop. sawFolder tells the
 // window to rebuild its tree (a folder that failed counts too).
-struct DropResult {
+struct [[nodiscard]] DropResult {
     bool sawFolder = false;
-    bool failed = false;
+    image::Status status = image::Status::Done;
 };
 [[nodiscard]] DropResult DropHostFiles(image::Disc& disc, image::SectorAddress dir,
                                        std::span<const std::filesystem::path> paths, image::MessageSink& sink,

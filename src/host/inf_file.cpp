@@ -91,14 +91,14 @@ std::string DirectoryInfLine(std::string_view name, std::string_view attributes,
     return line;
 }
 
-bool WriteInf(const fs::path& path, std::string_view line)
+image::Status WriteInf(const fs::path& path, std::string_view line)
 {
     std::ofstream out = image::CreateHostFile(InfPath(path));
     if (!out)
-        return false;
+        return image::Status::Refused;
     out << line << "\r\n";
     out.close();
-    return !out.fail();
+    return out.fail() ? image::Status::Refused : image::Status::Done;
 }
 
 std::optional<InfFields> ParseInfLine(std::string_view line)

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "image/result.h"
+
 namespace marlin::host {
 
 // The sidecar of a host file or folder: its path followed by ".INF".
@@ -36,8 +38,9 @@ struct InfFields {
 [[nodiscard]] std::string DirectoryInfLine(std::string_view name, std::string_view attributes, bool trailingBlank);
 
 // Writes the line and CR LF into the sidecar of path, replacing any old one
-// (an old link is removed, never written through). False when the host refused.
-[[nodiscard]] bool WriteInf(const std::filesystem::path& path, std::string_view line);
+// (an old link is removed, never written through). Refused, saying nothing,
+// when the host refused.
+image::Status WriteInf(const std::filesystem::path& path, std::string_view line);
 
 // Reads a file's sidecar line: the six-digit layout (fields widened to eight
 // digits), then the eight-digit one, whose values win when both fit. Nothing

@@ -20,15 +20,10 @@ namespace marlin::image {
 
 namespace {
 
-// Reasons, each followed by the path of the object concerned.
-constexpr const char* kNoSignature = "Directory Has No Signature :";
-constexpr const char* kListsAncestor = "Directory Lists Itself Or An Ancestor :";
-constexpr const char* kSharedSectors = "Sectors Used Twice :";
-constexpr const char* kPastEnd = "Object Past End Of Disc :";
-
-Refusal CannotCompact(const char* reason, std::string path)
+// A reason, followed by the path of the object concerned.
+Refusal CannotCompact(Detail reason, std::string path)
 {
-    return {RefusalCode::CannotCompact, std::move(path), reason};
+    return {RefusalCode::CannotCompact, std::move(path), DetailText(reason)};
 }
 
 // Sectors that hold disc data; a damaged size field or short image is the
@@ -141,8 +136,8 @@ std::string ObjectPath(const Disc& disc, const DiscObject* table, std::uint32_t 
 [[gnu::noinline, gnu::cold]] Refusal Misplaced(const Disc& disc, const DiscObject* table, std::uint32_t i,
                                                bool pastEnd)
 {
-    return pastEnd ? CannotCompact(kPastEnd, ObjectPath(disc, table, i))
-                   : CannotCompact(kSharedSectors, "Free Space Map and " + ObjectPath(disc, table, i));
+    return pastEnd ? CannotCompact(Detail::PastEnd, ObjectPath(disc, table, i))
+                   : CannotCompact(Detail::SharedSectors, "Free Space Map and " + ObjectPath(disc, table, i));
 }
 
 // A directory being read: the names of its slots so far, and whether they
@@ -218,19 +213,19 @@ std::optional<Refusal> CollectObjects(const Disc& disc, Collected& c)
         record({d.Value(), dir::kBlockSectors, slot < 0 ? index : listing, static_cast<std::int8_t>(entry),
                 static_cast<std::int8_t>(slot), true});
         c.dirs.push_back({index, disc.Read24(d.ByteOffset() + dir::kParent)});
-        auto refuse = [&](const char* reason) { return CannotCompact(reason, ObjectPath(disc, table, index)); };
+        auto refuse = [&](Detail reason) { return CannotCompact(reason, ObjectPath(disc, table, index)); };
         if (std::uint64_t{d.Value()} + dir::kBlockSectors > end)
-            return refuse(kPastEnd);
+            return refuse(Detail::PastEnd);
         std::uint8_t& mark = marks[d.Value()];
         if (mark & kOnPath)
-            return refuse(kListsAncestor);
+            return refuse(Detail::ListsAncestor);
         if (mark & kListed)
-            return refuse(kSharedSectors);
+            return refuse(Detail::SharedSectors);
         mark = kListed;
         // Without the signature its entries are not known, so what they
         // describe could be overwritten by the moves.
         if (!IsDirectory(disc, d))
-            return refuse(kNoSignature);
+            return refuse(Detail::NoSignature);
         mark |= kOnPath;
         if (frames.size() <= depth)
             frames.emplace_back();
@@ -289,7 +284,7 @@ std::optional<Refusal> CollectObjects(const Disc& disc, Collected& c)
             // sectors means some share, and stops a damaged tree from
             // growing the table without bound.
             if (count >= end)
-                return walked(CannotCompact(kSharedSectors, ObjectPath(disc, table, top.index) + "." +
+                return walked(CannotCompact(Detail::SharedSectors, ObjectPath(disc, table, top.index) + "." +
                                                                 GetEntryName(disc, top.dir, slot)));
             const std::uint32_t start = Load24(e + entry::kStart);
             const int match = rising ? slot : FirstMatch(top, slot);
@@ -390,16 +385,16 @@ private:
 
 } // namespace
 
-bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
+Status CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
 {
     Collected c;
     if (auto refused = CollectObjects(disc, c)) {
         sink.Report(*refused);
-        return true;
+        return Status::Refused;
     }
     if (c.misplaced) {
         sink.Report(*c.misplaced);
-        return true;
+        return Status::Refused;
     }
     const std::uint64_t end = DiscEnd(disc);
     const DiscObject* const table = c.table.get();
@@ -417,9 +412,9 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
     // The n-th object in address order.
     auto at = [&](std::uint32_t n) { return c.sorted ? n : order[n]; };
     if (c.overlap != 0) {
-        sink.Report(CannotCompact(kSharedSectors, ObjectPath(disc, table, at(c.overlap - 1)) + " and " +
+        sink.Report(CannotCompact(Detail::SharedSectors, ObjectPath(disc, table, at(c.overlap - 1)) + " and " +
                                                       ObjectPath(disc, table, at(c.overlap))));
-        return true;
+        return Status::Refused;
     }
 
     // Parent fields that name a moved directory follow it. Every record
@@ -538,7 +533,7 @@ bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress)
     disc.Set(map::kChecksum0, MapChecksum(disc, 0));
     disc.Set(map::kChecksum1, MapChecksum(disc, kSectorSize));
     ReadFreeSpaceMap(disc);
-    return false;
+    return Status::Done;
 }
 
 } // namespace marlin::image

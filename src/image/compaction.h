@@ -9,12 +9,12 @@
 namespace marlin::image {
 
 // Compacts the disc and rebuilds the map as one run after the last object.
-// True when refused (CannotCompact, nothing changed): a directory block that
+// Refused with CannotCompact (nothing changed): a directory block that
 // reaches past the disc's end or lacks its signature, lists itself or an
 // ancestor, or is listed twice; more objects than sectors; an object past the
 // disc's end; two objects sharing a sector. Refusals name the objects by path.
 // An object whose entry cannot be found through its parent stays where it is.
 // progress is called once per moved object.
-[[nodiscard]] bool CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress = {});
+Status CompactDisc(Disc& disc, MessageSink& sink, const Progress& progress = {});
 
 } // namespace marlin::image

@@ -47,24 +47,24 @@ bool IsDirectoryEntry(const Disc& disc, SectorAddress dir, int slot)
 
 } // namespace
 
-bool DeleteEntry(Disc& disc, SectorAddress dir, std::string_view name, bool isDir, bool ignoreLock, MessageSink& sink)
+Status DeleteEntry(Disc& disc, SectorAddress dir, std::string_view name, bool isDir, bool ignoreLock, MessageSink& sink)
 {
     if (!disc.Contains(dir.ByteOffset(), dir::kBlockSize))
-        return false;
+        return Status::Done;
     const int i = FindEntry(disc, dir, name);
     if (i < 0)
-        return false;
+        return Status::Done;
     const std::uint64_t e = EntryOffset(dir, i);
     // The wording follows what the caller says the entry is, not its D bit.
     if (!ignoreLock && (disc.At(e + entry::kAttrL) & 0x80)) {
         sink.Report(
             {isDir ? RefusalCode::DeleteLockedDirectory : RefusalCode::DeleteLockedFile, std::string(name), {}});
-        return true;
+        return Status::Refused;
     }
     const std::uint32_t start = disc.Read24(e + entry::kStart);
     if (isDir && !SlotIsEmpty(disc, SectorAddress(start), 0)) {
         sink.Report({RefusalCode::DeleteNonEmptyDirectory, std::string(name), {}});
-        return true;
+        return Status::Refused;
     }
     const std::uint32_t size = isDir ? static_cast<std::uint32_t>(dir::kBlockSize) : disc.Read32(e + entry::kLength);
     const auto parts = FreeableParts(disc, start, SectorCount(size));
@@ -72,17 +72,17 @@ bool DeleteEntry(Disc& disc, SectorAddress dir, std::string_view name, bool isDi
     // the sequence number moves so that a refusal changes nothing.
     if (!CanFreeRuns(disc, parts)) {
         sink.Report({RefusalCode::FreeSpaceMapFull, {}, {}});
-        return true;
+        return Status::Refused;
     }
     NextSequenceNumber(disc, dir);
     RemoveEntry(disc, dir, i);
-    [[maybe_unused]] const auto refused = FreeRuns(disc, parts);
-    assert(!refused);
-    return false;
+    [[maybe_unused]] const Status freed = FreeRuns(disc, parts, sink);
+    assert(freed == Status::Done);
+    return Status::Done;
 }
 
-bool DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAddress dir, std::string_view name,
-                     bool ignoreLock, bool recurse, MessageSink& sink, const Progress& progress)
+Status DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAddress dir, std::string_view name,
+                       bool ignoreLock, bool recurse, MessageSink& sink, const Progress& progress)
 {
     // The walk keeps its own stack: a deep (or damaged) tree must not exhaust
     // the call stack, and a directory that lists itself or an ancestor is
@@ -105,7 +105,7 @@ bool DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAddr
                 const SectorAddress sub(disc.Read24(EntryOffset(top.dir, 0) + entry::kStart));
                 if (onPath.contains(sub.Value())) {
                     sink.Report({RefusalCode::DeleteNonEmptyDirectory, first, {}});
-                    return true;
+                    return Status::Refused;
                 }
                 // A block without the signature has no entries to walk; its own
                 // deletion below still refuses it when slot 0 looks occupied.
@@ -115,10 +115,10 @@ bool DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAddr
                     onPath.insert(sub.Value());
                     continue;
                 }
-                if (DeleteEntry(disc, top.dir, first, true, ignoreLock, sink))
-                    return true;
-            } else if (DeleteEntry(disc, top.dir, first, false, ignoreLock, sink)) {
-                return true;
+                if (DeleteEntry(disc, top.dir, first, true, ignoreLock, sink) == Status::Refused)
+                    return Status::Refused;
+            } else if (DeleteEntry(disc, top.dir, first, false, ignoreLock, sink) == Status::Refused) {
+                return Status::Refused;
             }
             Tick(progress);
             continue;
@@ -129,12 +129,12 @@ bool DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAddr
         stack.pop_back();
         onPath.erase(done.dir.Value());
         if (done.parent) {
-            if (DeleteEntry(disc, *done.parent, done.name, true, ignoreLock, sink))
-                return true;
+            if (DeleteEntry(disc, *done.parent, done.name, true, ignoreLock, sink) == Status::Refused)
+                return Status::Refused;
             Tick(progress);
         }
     }
-    return false;
+    return Status::Done;
 }
 
 } // namespace marlin::image

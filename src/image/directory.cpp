@@ -134,14 +134,14 @@ int EntryCount(const Disc& disc, SectorAddress dir)
     return n;
 }
 
-std::optional<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::string_view name, RefusalCode alreadyExists,
-                                        MessageSink& sink)
+Result<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::string_view name, RefusalCode alreadyExists,
+                                 MessageSink& sink)
 {
     // A block that does not fit in the image (a damaged entry's sector) can
     // take no entry: it is refused as full rather than written past the end.
     if (!disc.Contains(dir.ByteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
         sink.Report({RefusalCode::DirectoryFull, {}, {}});
-        return std::nullopt;
+        return {Status::Refused};
     }
     const std::string cut(name.substr(0, dir::kNameLength));
     const std::string key = UpperName(cut);
@@ -154,7 +154,7 @@ std::optional<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::stri
         const std::string n = UpperName(GetEntryName(disc, dir, i));
         if (n == key) {
             sink.Report({alreadyExists, cut, {}});
-            return std::nullopt;
+            return {Status::Refused};
         }
         if (key < n) {
             slot = i;

@@ -62,8 +62,8 @@ struct InsertResult {
     int slot = -1;
     std::uint8_t sequence = 0; // the new master sequence number
 };
-[[nodiscard]] std::optional<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::string_view name,
-                                                      RefusalCode alreadyExists, MessageSink& sink);
+[[nodiscard]] Result<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::string_view name,
+                                               RefusalCode alreadyExists, MessageSink& sink);
 // Closes slot i; slot 46 becomes all zero.
 void RemoveEntry(Disc& disc, SectorAddress dir, int slot);
 

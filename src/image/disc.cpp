@@ -126,19 +126,10 @@ std::vector<MapRun> MergedWith(const std::vector<MapRun>& runs, std::uint32_t s,
 
 } // namespace
 
-bool CanFreeRun(const Disc& disc, std::uint32_t s, std::uint32_t n)
+Status FreeRun(Disc& disc, std::uint32_t s, std::uint32_t n, MessageSink& sink)
 {
-    return static_cast<int>(MergedWith(disc.map.runs, s, n).size()) <= map::kMaxRuns;
-}
-
-std::optional<Refusal> FreeRun(Disc& disc, std::uint32_t s, std::uint32_t n)
-{
-    auto merged = MergedWith(disc.map.runs, s, n);
-    if (static_cast<int>(merged.size()) > map::kMaxRuns)
-        return Refusal{RefusalCode::FreeSpaceMapFull, {}, {}};
-    disc.map.runs = std::move(merged);
-    WriteFreeSpaceMap(disc);
-    return std::nullopt;
+    const MapRun part{s, n};
+    return FreeRuns(disc, std::span(&part, 1), sink);
 }
 
 namespace {
@@ -159,16 +150,18 @@ bool CanFreeRuns(const Disc& disc, std::span<const MapRun> parts)
     return static_cast<int>(MergedWithAll(disc.map.runs, parts).size()) <= map::kMaxRuns;
 }
 
-std::optional<Refusal> FreeRuns(Disc& disc, std::span<const MapRun> parts)
+Status FreeRuns(Disc& disc, std::span<const MapRun> parts, MessageSink& sink)
 {
     if (parts.empty())
-        return std::nullopt;
+        return Status::Done;
     auto merged = MergedWithAll(disc.map.runs, parts);
-    if (static_cast<int>(merged.size()) > map::kMaxRuns)
-        return Refusal{RefusalCode::FreeSpaceMapFull, {}, {}};
+    if (static_cast<int>(merged.size()) > map::kMaxRuns) {
+        sink.Report({RefusalCode::FreeSpaceMapFull, {}, {}});
+        return Status::Refused;
+    }
     disc.map.runs = std::move(merged);
     WriteFreeSpaceMap(disc);
-    return std::nullopt;
+    return Status::Done;
 }
 
 } // namespace marlin::image

@@ -11,6 +11,7 @@
 
 #include "image/layout.h"
 #include "image/messages.h"
+#include "image/result.h"
 
 namespace marlin::image {
 
@@ -103,15 +104,14 @@ void WriteFreeSpaceMap(Disc& disc);
 [[nodiscard]] int FindFreeRun(const Disc& disc, std::uint64_t bytes);
 // Takes n sectors from the low end of run i; returns the run's old start.
 std::uint32_t ClaimRun(Disc& disc, int i, std::uint32_t n);
-// Can FreeRun(s, n) be done without a run beyond the map's capacity?
-[[nodiscard]] bool CanFreeRun(const Disc& disc, std::uint32_t s, std::uint32_t n);
 // Gives sectors back: sorted insert, merge, map rewritten. Refused with
 // FreeSpaceMapFull (nothing changed) when the run would need an 85th entry.
-[[nodiscard]] std::optional<Refusal> FreeRun(Disc& disc, std::uint32_t s, std::uint32_t n);
+Status FreeRun(Disc& disc, std::uint32_t s, std::uint32_t n, MessageSink& sink);
 // Gives back several runs as successive FreeRun calls would, all or nothing:
 // refused with FreeSpaceMapFull (nothing changed) when the final map would
 // need more entries than it holds. An empty list leaves the map untouched.
-[[nodiscard]] std::optional<Refusal> FreeRuns(Disc& disc, std::span<const MapRun> parts);
+Status FreeRuns(Disc& disc, std::span<const MapRun> parts, MessageSink& sink);
+// Would FreeRuns be done?
 [[nodiscard]] bool CanFreeRuns(const Disc& disc, std::span<const MapRun> parts);
 
 } // namespace marlin::image

@@ -51,7 +51,7 @@ bool IsLegalTitle(std::string_view title)
     return AllCharactersAllowed(title, kRefusedInTitles);
 }
 
-std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::string_view name, MessageSink& sink)
+Result<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::string_view name, MessageSink& sink)
 {
     // Space is tested before anything about the parent, as every allocation does.
     const int run = FindFreeRun(disc, dir::kBlockSize);
@@ -60,11 +60,11 @@ std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, s
         !disc.Contains(SectorAddress(disc.map.runs[static_cast<std::size_t>(run)].Start & kMaxSectorValue).ByteOffset(),
                        dir::kBlockSize)) {
         sink.Report({RefusalCode::NotEnoughSpace, {}, {}});
-        return std::nullopt;
+        return {Status::Refused};
     }
     const auto slot = InsertEntry(disc, parent, name, RefusalCode::DirectoryAlreadyExists, sink);
-    if (!slot)
-        return std::nullopt;
+    if (slot.Refused())
+        return {Status::Refused};
     const SectorAddress s(disc.map.runs[static_cast<std::size_t>(run)].Start);
 
     // The entry: name bytes with R, W and D set, length 1280, start s.
@@ -102,30 +102,30 @@ std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, s
     return s;
 }
 
-bool RenameEntry(Disc& disc, std::string_view oldName, std::string_view newName, SectorAddress dir, bool ignoreLock,
-                 MessageSink& sink)
+Status RenameEntry(Disc& disc, std::string_view oldName, std::string_view newName, SectorAddress dir, bool ignoreLock,
+                   MessageSink& sink)
 {
     if (!BlockInside(disc, dir))
-        return true;
+        return Status::Refused;
     const int i = FindEntry(disc, dir, oldName);
     if (i < 0)
-        return true;
+        return Status::Refused;
     const std::uint64_t e = EntryOffset(dir, i);
     const bool isDir = disc.At(e + entry::kAttrD) & 0x80;
     if (!ignoreLock && (disc.At(e + entry::kAttrL) & 0x80)) {
         sink.Report(
             {isDir ? RefusalCode::RenameLockedDirectory : RefusalCode::RenameLockedFile, std::string(oldName), {}});
-        return true;
+        return Status::Refused;
     }
     const std::string cut(newName.substr(0, dir::kNameLength));
     // The duplicate test comes first, so a change of case only is refused too.
     if (FindEntry(disc, dir, cut) >= 0) {
         sink.Report({RefusalCode::NameAlreadyExists, cut, {}});
-        return true;
+        return Status::Refused;
     }
     if (!IsLegalEntryName(cut)) {
         sink.Report({RefusalCode::IllegalFileName, cut, {}});
-        return true;
+        return Status::Refused;
     }
 
     // New name bytes under the old attribute bits (R W L D E and the unused
@@ -153,16 +153,16 @@ bool RenameEntry(Disc& disc, std::string_view oldName, std::string_view newName,
         if (BlockInside(disc, sub))
             std::memcpy(disc.DiscImage.data() + sub.ByteOffset() + dir::kName, t, dir::kNameLength);
     }
-    return false;
+    return Status::Done;
 }
 
-bool SetAttributes(Disc& disc, SectorAddress dir, std::string_view name, bool r, bool w, bool l)
+Status SetAttributes(Disc& disc, SectorAddress dir, std::string_view name, bool r, bool w, bool l)
 {
     if (!BlockInside(disc, dir))
-        return false;
+        return Status::Refused;
     const int i = FindEntry(disc, dir, name);
     if (i < 0)
-        return false;
+        return Status::Refused;
     const std::uint64_t e = EntryOffset(dir, i);
     auto setBit = [&](std::size_t at, bool on) {
         disc.Set(e + at, static_cast<std::uint8_t>((disc.At(e + at) & 0x7F) | (on ? 0x80 : 0)));
@@ -177,24 +177,24 @@ bool SetAttributes(Disc& disc, SectorAddress dir, std::string_view name, bool r,
             for (std::size_t k = entry::kAttrR; k <= entry::kAttrL; ++k)
                 disc.Set(sub.ByteOffset() + dir::kName + k, disc.At(e + k));
     }
-    return true;
+    return Status::Done;
 }
 
-bool SetDirectoryTitle(Disc& disc, SectorAddress dir, std::string_view title, MessageSink& sink)
+Status SetDirectoryTitle(Disc& disc, SectorAddress dir, std::string_view title, MessageSink& sink)
 {
     const std::string cut(title.substr(0, dir::kTitleLength));
     if (!IsLegalTitle(cut)) {
         sink.Report({RefusalCode::IllegalTitle, cut, {}});
-        return true;
+        return Status::Refused;
     }
     if (!BlockInside(disc, dir))
-        return true;
+        return Status::Refused;
     std::string padded = cut + static_cast<char>(kCR);
     padded.resize(dir::kTitleLength, '\0');
     for (std::size_t k = 0; k < dir::kTitleLength; ++k)
         disc.Set(dir.ByteOffset() + dir::kTitle + k, static_cast<std::uint8_t>(padded[k]));
     NextSequenceNumber(disc, dir);
-    return false;
+    return Status::Done;
 }
 
 void SetBootOption(Disc& disc, std::uint8_t option)

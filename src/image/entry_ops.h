@@ -12,29 +12,29 @@
 namespace marlin::image {
 
 // Creates an empty directory called name (cut to 10 characters) in parent.
-// Returns its first sector, or nullopt when refused (NotEnoughSpace,
-// DirectoryFull, DirectoryAlreadyExists). The name's characters are not tested.
-// A parent whose block does not lie inside the image is refused as full.
-[[nodiscard]] std::optional<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::string_view name,
-                                                           MessageSink& sink);
+// Returns its first sector; refused with NotEnoughSpace, DirectoryFull or
+// DirectoryAlreadyExists. The name's characters are not tested. A parent
+// whose block does not lie inside the image is refused as full.
+[[nodiscard]] Result<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::string_view name,
+                                                    MessageSink& sink);
 
 // The characters a rename accepts in an entry name, and a title accepts.
 [[nodiscard]] bool IsLegalEntryName(std::string_view name);
 [[nodiscard]] bool IsLegalTitle(std::string_view title);
 
 // Renames oldName in dir to the first 10 characters of newName, moving the
-// entry to its sorted place. True when refused (RenameLockedDirectory,
-// RenameLockedFile, NameAlreadyExists, IllegalFileName) or when oldName is not
-// there (nothing shown); false when renamed.
-[[nodiscard]] bool RenameEntry(Disc& disc, std::string_view oldName, std::string_view newName, SectorAddress dir,
+// entry to its sorted place. Refused with RenameLockedDirectory,
+// RenameLockedFile, NameAlreadyExists or IllegalFileName, and (saying
+// nothing) when oldName is not there.
+Status RenameEntry(Disc& disc, std::string_view oldName, std::string_view newName, SectorAddress dir,
                                bool ignoreLock, MessageSink& sink);
 
 // Sets R, W and L of the entry called name (the lock does not stop this).
-// Returns false, changing nothing, when there is no such entry.
-bool SetAttributes(Disc& disc, SectorAddress dir, std::string_view name, bool r, bool w, bool l);
+// Refused, saying nothing, when there is no such entry.
+Status SetAttributes(Disc& disc, SectorAddress dir, std::string_view name, bool r, bool w, bool l);
 
-// Sets the title (first 19 characters). True when refused (IllegalTitle).
-[[nodiscard]] bool SetDirectoryTitle(Disc& disc, SectorAddress dir, std::string_view title, MessageSink& sink);
+// Sets the title (first 19 characters). Refused with IllegalTitle.
+Status SetDirectoryTitle(Disc& disc, SectorAddress dir, std::string_view title, MessageSink& sink);
 
 // Sets the boot option (0 off, 1 load, 2 run, 3 exec) and the map checksum.
 void SetBootOption(Disc& disc, std::uint8_t option);

@@ -36,13 +36,15 @@ Disc NewDisc(int units)
     return disc;
 }
 
-std::optional<Disc> OpenImage(const fs::path& path, MessageSink& sink)
+Result<Disc> OpenImage(const fs::path& path, MessageSink& sink)
 {
-    auto refuse = [&] {
-        sink.Report({RefusalCode::NotAnImage, path.string(), {}});
-        return std::nullopt;
+    auto refuse = [&](RefusalCode code = RefusalCode::NotAnImage) {
+        sink.Report({code, path.string(), {}});
+        return Result<Disc>(Status::Refused, code);
     };
     std::error_code ec;
+    if (!fs::exists(path, ec))
+        return refuse(RefusalCode::FileNotFound);
     if (!fs::is_regular_file(path, ec))
         return refuse();
     const auto fileSize = fs::file_size(path, ec);
@@ -109,11 +111,11 @@ std::ofstream CreateHostFile(const fs::path& path)
     return std::ofstream(path, std::ios::binary | std::ios::trunc);
 }
 
-bool SaveImage(const Disc& disc, const fs::path& path, MessageSink& sink)
+Status SaveImage(const Disc& disc, const fs::path& path, MessageSink& sink)
 {
     auto refuse = [&](const std::string& reason) {
         sink.Report({RefusalCode::CannotSaveImage, path.string(), reason});
-        return false;
+        return Status::Refused;
     };
     std::error_code ec;
     // Saving through a symbolic link replaces the file it points to, not the link.
@@ -128,13 +130,13 @@ bool SaveImage(const Disc& disc, const fs::path& path, MessageSink& sink)
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)
-            return refuse("The file cannot be created in " + folder.string());
+            return refuse(DetailText(Detail::CannotCreateIn, folder.string()));
         out.write(reinterpret_cast<const char*>(disc.DiscImage.data()),
                   static_cast<std::streamsize>(SavedLength(disc)));
         out.close();
         if (!out) {
             fs::remove(temp, ec); // best effort: the old file is what matters
-            return refuse("The file cannot be written");
+            return refuse(DetailText(Detail::CannotWrite));
         }
     }
     // The new file keeps the permissions of the one it replaces.
@@ -147,7 +149,7 @@ bool SaveImage(const Disc& disc, const fs::path& path, MessageSink& sink)
         fs::remove(temp, ec); // best effort
         return refuse(reason);
     }
-    return true;
+    return Status::Done;
 }
 
 } // namespace marlin::image

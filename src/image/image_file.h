@@ -17,11 +17,12 @@ inline constexpr int kDiscUnits[] = {16, 32, 64, 128, 256, 512, 1024};
 // A formatted blank disc of units * 256 sectors, map loaded.
 [[nodiscard]] Disc NewDisc(int units);
 
-// Reads an image file. Refuses (nullopt, NotAnImage) a file that cannot be
-// read, is shorter than 512 bytes, or whose size field is below 7 or above
-// 2,097,152 sectors. A longer file is cut to the disc size, a shorter one
-// extended with zeros.
-[[nodiscard]] std::optional<Disc> OpenImage(const std::filesystem::path& path, MessageSink& sink);
+// Reads an image file. Refused with FileNotFound when nothing is there, and
+// with NotAnImage for a file that cannot be read, is shorter than 512 bytes,
+// or whose size field is below 7 or above 2,097,152 sectors (the reason
+// travels with the result). A longer file is cut to the disc size, a shorter
+// one extended with zeros.
+[[nodiscard]] Result<Disc> OpenImage(const std::filesystem::path& path, MessageSink& sink);
 
 // The disc that the bytes of an image file hold, as OpenImage makes it: bytes
 // past the disc size dropped, a short file extended with zeros, map loaded.
@@ -30,9 +31,9 @@ inline constexpr int kDiscUnits[] = {16, 32, 64, 128, 256, 512, 1024};
 
 // Writes the image up to the start of its last free run (the whole disc when
 // the map is empty or its last run does not reach the end), atomically:
-// a temporary file beside the target is renamed over it. Refused
-// (CannotSaveImage, the old file untouched) on any host failure.
-[[nodiscard]] bool SaveImage(const Disc& disc, const std::filesystem::path& path, MessageSink& sink);
+// a temporary file beside the target is renamed over it. Refused with
+// CannotSaveImage (the old file untouched) on any host failure.
+Status SaveImage(const Disc& disc, const std::filesystem::path& path, MessageSink& sink);
 
 // Number of bytes SaveImage writes for this disc.
 [[nodiscard]] std::uint64_t SavedLength(const Disc& disc);

@@ -47,4 +47,31 @@ std::string MessageText(const Refusal& r)
     return {};
 }
 
+std::string DetailText(Detail detail, std::string_view subject)
+{
+    switch (detail) {
+    case Detail::CannotCreateIn:
+        return "The file cannot be created in " + std::string(subject);
+    case Detail::CannotWrite:
+        return "The file cannot be written";
+    case Detail::NotAFolder:
+        return "Something other than a folder has this name";
+    case Detail::NoCacheFolder:
+        return "No cache folder is known for this user";
+    case Detail::NoFolderNumber:
+        return "Every folder number is in use";
+    case Detail::FolderExists:
+        return "The folder exists";
+    case Detail::NoSignature:
+        return "Directory Has No Signature :";
+    case Detail::ListsAncestor:
+        return "Directory Lists Itself Or An Ancestor :";
+    case Detail::SharedSectors:
+        return "Sectors Used Twice :";
+    case Detail::PastEnd:
+        return "Object Past End Of Disc :";
+    }
+    return {};
+}
+
 } // namespace marlin::image

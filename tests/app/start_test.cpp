@@ -104,8 +104,8 @@ void StartTest::argumentOpensImage()
     if (exists) {
         image::Disc disc = image::NewDisc(16);
         image::SilentSink sink;
-        QVERIFY(image::CreateDirectory(disc, image::SectorAddress(2), "GAMES", sink).has_value());
-        QVERIFY(image::SaveImage(disc, path.toStdString(), sink));
+        QVERIFY(image::CreateDirectory(disc, image::SectorAddress(2), "GAMES", sink).Done());
+        QVERIFY(image::SaveImage(disc, path.toStdString(), sink) == image::Status::Done);
     }
     test::ScriptedPrompts prompts;
     steady_clock::time_point now{};

@@ -56,7 +56,7 @@ protected:
     std::string Save(const image::Disc& disc, const std::string& name = "d.dat") const
     {
         image::SilentSink sink;
-        EXPECT_TRUE(image::SaveImage(disc, Path(name), sink));
+        EXPECT_EQ(image::SaveImage(disc, Path(name), sink), image::Status::Done);
         return Path(name);
     }
 
@@ -64,8 +64,8 @@ protected:
     {
         image::SilentSink sink;
         auto disc = image::OpenImage(path, sink);
-        EXPECT_TRUE(disc) << path;
-        return disc ? std::move(*disc) : image::Disc{};
+        EXPECT_TRUE(disc.Done()) << path;
+        return disc.Done() ? std::move(*disc) : image::Disc{};
     }
 
     Scratch m_dir;

@@ -29,7 +29,7 @@ TEST_F(EditCommands, MkdirOnANewDiscGivesTheWorkedExample)
     EXPECT_EQ(r.err, "");
     Disc expected = NewDisc(16);
     SilentSink sink;
-    ASSERT_EQ(CreateDirectory(expected, kRoot, "NewFolder", sink), SectorAddress(7));
+    ASSERT_EQ(*CreateDirectory(expected, kRoot, "NewFolder", sink), SectorAddress(7));
     EXPECT_EQ(Load(image).DiscImage, expected.DiscImage);
     EXPECT_EQ(Load(image).At(7 * 256 + 1238), 2);
 }
@@ -194,7 +194,7 @@ TEST_F(EditCommands, CompactLeavesOneRunAfterTheLastObjectAndEveryFileIntact)
         AddFile(disc, i % 2 ? sub : kRoot, "F" + std::to_string(i), data[i]);
     }
     for (const int gone : {0, 4, 8, 5})
-        ASSERT_FALSE(DeleteEntry(disc, gone % 2 ? sub : kRoot, "F" + std::to_string(gone), false, true, sink));
+        ASSERT_EQ(DeleteEntry(disc, gone % 2 ? sub : kRoot, "F" + std::to_string(gone), false, true, sink), Status::Done);
     Save(disc);
     const Result r = Run({"compact", image});
     EXPECT_EQ(r.status, 0) << r.err;

@@ -105,8 +105,8 @@ TEST_F(HostCommands, ExportThenImportRestoresEveryEntry)
     CollectingSink sink;
     const auto mkdir = [&](SectorAddress parent, const std::string& name) {
         const auto d = CreateDirectory(disc, parent, name, sink);
-        EXPECT_TRUE(d) << name << ": " << (sink.messages.empty() ? "" : sink.messages.back());
-        return d.value_or(kRoot);
+        EXPECT_TRUE(d.Done()) << name << ": " << (sink.messages.empty() ? "" : sink.messages.back());
+        return d.Done() ? *d : kRoot;
     };
     const char* attributes[] = {"", "R", "W", "L", "WR", "LR", "LW", "LWR", "ELWR"};
     int made = 0;

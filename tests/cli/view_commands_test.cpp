@@ -21,7 +21,7 @@ protected:
         ASSERT_GE(AddFile(disc, kRoot, "Code", {0x20, 0xEE, 0xFF, 0x60}, 0xFFFF2000), 0);
         ASSERT_GE(AddFile(disc, kRoot, "Notes", Bytes("one\r\ntwo\r"), 0), 0);
         ASSERT_GE(AddFile(disc, kRoot, "Raw", {'A', 0, 'B', 0xFF, 13, 'C'}, 0), 0);
-        ASSERT_TRUE(CreateDirectory(disc, kRoot, "Games", sink).has_value());
+        ASSERT_TRUE(CreateDirectory(disc, kRoot, "Games", sink).Done());
         m_image = Save(disc);
     }
     std::string m_image;

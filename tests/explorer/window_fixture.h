@@ -95,7 +95,7 @@ struct WindowFixture {
     void OpenDisc(const image::Disc& disc, const char* name = "disc.dat")
     {
         image::SilentSink sink;
-        QVERIFY(image::SaveImage(disc, Path(name).toStdString(), sink));
+        QVERIFY(image::SaveImage(disc, Path(name).toStdString(), sink) == image::Status::Done);
         prompts->files.push_back(Path(name));
         QVERIFY(Trigger("mnuDiscOpen"));
     }

@@ -92,7 +92,7 @@ TEST_F(Drag, ListItemsHandOutDataThenSidecarInOrder)
 {
     const std::vector<views::ListColumns> items{Item("A"), Item("B")};
     const auto paths = StageListDrag(disc, state, items, sink);
-    ASSERT_TRUE(paths);
+    ASSERT_TRUE(paths.Done());
     const fs::path t = state.tempBase / "temp_0";
     EXPECT_EQ(*paths, (std::vector<fs::path>{t / "A", t / "A.INF", t / "B", t / "B.INF"}));
     EXPECT_EQ(LogLines(), (std::vector<std::string>{(t / "A").string(), (t / "A.INF").string(), (t / "B").string(),
@@ -103,7 +103,7 @@ TEST_F(Drag, ListItemsHandOutDataThenSidecarInOrder)
 
     // The next drag takes the next number; nothing selected leaves an empty log.
     const auto none = StageListDrag(disc, state, {}, sink);
-    ASSERT_TRUE(none);
+    ASSERT_TRUE(none.Done());
     EXPECT_TRUE(none->empty());
     EXPECT_TRUE(fs::is_directory(state.tempBase / "temp_1"));
     EXPECT_EQ(ReadHostFile(state.logPath), "");
@@ -114,7 +114,7 @@ TEST_F(Drag, TreeDragOfASubdirectoryIsOneFolder)
 {
     fs::create_directories(state.tempBase / "temp_0"); // left over: skipped
     const auto paths = StageTreeDrag(disc, state, games, "GAMES", sink);
-    ASSERT_TRUE(paths);
+    ASSERT_TRUE(paths.Done());
     const fs::path folder = state.tempBase / "temp_1" / "GAMES";
     EXPECT_EQ(*paths, std::vector<fs::path>{folder});
     EXPECT_EQ(LogLines(), std::vector<std::string>{folder.string()});
@@ -126,7 +126,7 @@ TEST_F(Drag, TreeDragOfASubdirectoryIsOneFolder)
 TEST_F(Drag, TreeDragOfTheRootHandsOutEveryRootEntry)
 {
     const auto paths = StageTreeDrag(disc, state, kRoot, "$", sink);
-    ASSERT_TRUE(paths);
+    ASSERT_TRUE(paths.Done());
     const fs::path t = state.tempBase / "temp_0";
     EXPECT_EQ(*paths,
               (std::vector<fs::path>{t / "A", t / "A.INF", t / "B", t / "B.INF", t / "GAMES", t / "GAMES.INF"}));
@@ -137,7 +137,7 @@ TEST_F(Drag, TreeDragOfTheRootHandsOutEveryRootEntry)
 TEST_F(Drag, HostRefusalIsReportedAndHandsOutNothing)
 {
     WriteHostFile(scratch.path() / "cache", "a file where the cache folder should be");
-    EXPECT_FALSE(StageListDrag(disc, state, std::vector<views::ListColumns>{Item("A")}, sink));
+    EXPECT_TRUE(StageListDrag(disc, state, std::vector<views::ListColumns>{Item("A")}, sink).Refused());
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_TRUE(sink.messages[0].starts_with("Cannot Export : " + state.tempBase.string()));
 }

@@ -26,7 +26,7 @@ protected:
         const auto problems = test::ConsistencyProblems(disc);
         EXPECT_TRUE(problems.empty()) << problems.front();
     }
-    ImportResult Import1(const fs::path& p, SectorAddress dir = kRoot) { return ImportHostFile(disc, dir, p, sink); }
+    Status Import1(const fs::path& p, SectorAddress dir = kRoot) { return ImportHostFile(disc, dir, p, sink); }
     fs::path Host(const std::string& name, const std::string& bytes)
     {
         const fs::path p = scratch.path() / name;
@@ -58,7 +58,7 @@ TEST_F(Import, SizesTakeWholeZeroFilledSectors)
         std::fill_n(disc.DiscImage.begin() + expectedStart * kSectorSize, 2 * kSectorSize, std::uint8_t{0xEE});
         const std::string bytes(c.size, 'x');
         const std::string name = "F" + std::to_string(c.size);
-        ASSERT_EQ(Import1(Host(name, bytes)), ImportResult::Done);
+        ASSERT_EQ(Import1(Host(name, bytes)), Status::Done);
         const DirEntry e = test::EntryNamed(disc, kRoot, name);
         EXPECT_EQ(e.length, c.size);
         EXPECT_EQ(e.start, expectedStart);
@@ -80,18 +80,18 @@ TEST_F(Import, FirstFitAndContiguousSpace)
     ASSERT_EQ(test::AddFile(disc, kRoot, "KEEP", {1}), 9);
     ASSERT_GE(test::AddFile(disc, kRoot, "REST", std::vector<std::uint8_t>((4096 - 10 - 10) * 256, 1)), 0);
     RemoveEntry(disc, kRoot, FindEntry(disc, kRoot, "HOLE"));
-    ASSERT_FALSE(FreeRun(disc, 7, 2));
+    ASSERT_EQ(FreeRun(disc, 7, 2, sink), Status::Done);
     ASSERT_EQ(disc.map.runs, (std::vector<MapRun>{{7, 2}, {4086, 10}}));
 
-    ASSERT_EQ(Import1(Host("a", std::string(300, 'a'))), ImportResult::Done);
+    ASSERT_EQ(Import1(Host("a", std::string(300, 'a'))), Status::Done);
     EXPECT_EQ(test::EntryNamed(disc, kRoot, "a").start, 7u);
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{4086, 10}}));
 
     // Larger than any one run, though two runs together would hold it.
     RemoveEntry(disc, kRoot, FindEntry(disc, kRoot, "KEEP"));
-    ASSERT_FALSE(FreeRun(disc, 9, 1));
+    ASSERT_EQ(FreeRun(disc, 9, 1, sink), Status::Done);
     const auto before = disc.DiscImage;
-    EXPECT_EQ(Import1(Host("big", std::string(11 * 256, 'b'))), ImportResult::Failed);
+    EXPECT_EQ(Import1(Host("big", std::string(11 * 256, 'b'))), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Not Enough Free Contiguous Space on Disc"});
     EXPECT_EQ(disc.DiscImage, before);
 }
@@ -101,12 +101,12 @@ TEST_F(Import, FullDirectory)
     for (int i = 0; i < 47; ++i)
         ASSERT_GE(test::AddFile(disc, kRoot, "F" + std::to_string(100 + i), {1}), 0);
     const auto before = disc.DiscImage;
-    EXPECT_EQ(Import1(Host("NEW", "x")), ImportResult::Failed);
+    EXPECT_EQ(Import1(Host("NEW", "x")), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Directory Full"});
     EXPECT_EQ(disc.DiscImage, before);
     // A full disc and a full directory together give the space message.
     sink.messages.clear();
-    EXPECT_EQ(Import1(Host("HUGE", std::string(5000 * 256, 'h'))), ImportResult::Failed);
+    EXPECT_EQ(Import1(Host("HUGE", std::string(5000 * 256, 'h'))), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Not Enough Free Contiguous Space on Disc"});
 }
 
@@ -115,8 +115,8 @@ TEST_F(Import, DuplicatesAreRefusedAndTheBatchGoesOn)
     ASSERT_GE(test::AddFile(disc, kRoot, "GAME", {1}), 0);
     ASSERT_GE(test::AddFile(disc, kRoot, "README", {1}), 0);
     const auto before = disc.DiscImage;
-    EXPECT_EQ(Import1(Host("game", "x")), ImportResult::Done);
-    EXPECT_EQ(Import1(Host("readme.txt", "x")), ImportResult::Done);
+    EXPECT_EQ(Import1(Host("game", "x")), Status::Done);
+    EXPECT_EQ(Import1(Host("readme.txt", "x")), Status::Done);
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"File game Already Exists", "File readme Already Exists"}));
     EXPECT_EQ(disc.DiscImage, before);
 }
@@ -148,7 +148,7 @@ TEST_F(Import, SidecarsGiveNameAddressesAndBits)
         SCOPED_TRACE(c.host);
         const fs::path p = Host(c.host, std::string(0x500, 'd'));
         WriteHostFile(InfPath(p), c.inf);
-        ASSERT_EQ(Import1(p), ImportResult::Done);
+        ASSERT_EQ(Import1(p), Status::Done);
         const int slot = FindEntry(disc, kRoot, c.name);
         ASSERT_GE(slot, 0);
         const DirEntry e = ReadEntry(disc, kRoot, slot);
@@ -159,9 +159,9 @@ TEST_F(Import, SidecarsGiveNameAddressesAndBits)
         EXPECT_EQ(std::make_tuple(e.R, e.W, e.L, e.D, e.E), std::make_tuple(c.R, c.W, c.L, false, false));
     }
     // The sidecar itself is never imported, a lower-case .inf is an ordinary file.
-    EXPECT_EQ(Import1(InfPath(scratch.path() / "six")), ImportResult::Done);
+    EXPECT_EQ(Import1(InfPath(scratch.path() / "six")), Status::Done);
     EXPECT_EQ(FindEntry(disc, kRoot, "six"), -1);
-    EXPECT_EQ(Import1(Host("notes.inf", "n")), ImportResult::Done);
+    EXPECT_EQ(Import1(Host("notes.inf", "n")), Status::Done);
     EXPECT_GE(FindEntry(disc, kRoot, "notes"), 0);
     EXPECT_TRUE(sink.messages.empty());
 }
@@ -172,8 +172,8 @@ TEST_F(Import, UnreadableHostFileChangesNothing)
     const fs::path fifo = scratch.path() / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const auto before = disc.DiscImage;
-    EXPECT_EQ(Import1(fifo), ImportResult::Failed);
-    EXPECT_EQ(Import1(scratch.path() / "missing"), ImportResult::Failed);
+    EXPECT_EQ(Import1(fifo), Status::Refused);
+    EXPECT_EQ(Import1(scratch.path() / "missing"), Status::Refused);
     EXPECT_EQ(sink.messages,
               (std::vector<std::string>{"Cannot Read Host File : " + fifo.string(),
                                         "Cannot Read Host File : " + (scratch.path() / "missing").string()}));
@@ -184,9 +184,9 @@ TEST_F(Import, SequenceNumbersRiseAndWrap)
 {
     disc.Set(kRoot.ByteOffset() + dir::kSequence, 0x98);
     disc.Set(kRoot.ByteOffset() + dir::kSequenceCopy, 0x98);
-    ASSERT_EQ(Import1(Host("A", "a")), ImportResult::Done);
-    ASSERT_EQ(Import1(Host("B", "b")), ImportResult::Done);
-    ASSERT_EQ(Import1(Host("a", "dup")), ImportResult::Done); // refused: number unchanged
+    ASSERT_EQ(Import1(Host("A", "a")), Status::Done);
+    ASSERT_EQ(Import1(Host("B", "b")), Status::Done);
+    ASSERT_EQ(Import1(Host("a", "dup")), Status::Done); // refused: number unchanged
     EXPECT_EQ(test::EntryNamed(disc, kRoot, "A").sequence, 0x99);
     EXPECT_EQ(test::EntryNamed(disc, kRoot, "B").sequence, 0x00);
     EXPECT_EQ(disc.At(kRoot.ByteOffset() + dir::kSequence), 0x00);
@@ -204,7 +204,7 @@ TEST_F(Import, FolderWithSidecarsHiddenFilesAndSubfolders)
     WriteHostFile(top / "sub" / "z", "z");
     ASSERT_EQ(::mkfifo((top / "pipe").c_str(), 0600), 0);
     int ticks = 0;
-    ASSERT_EQ(ImportHostFile(disc, kRoot, top, sink, [&] { ++ticks; }), ImportResult::Done);
+    ASSERT_EQ(ImportHostFile(disc, kRoot, top, sink, [&] { ++ticks; }), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
 
     const int slot = FindEntry(disc, kRoot, "My Stuff.o");
@@ -224,7 +224,7 @@ TEST_F(Import, FolderWithSidecarsHiddenFilesAndSubfolders)
 
     // Again: the folder's directory exists and the whole drop stops there.
     sink.messages.clear();
-    EXPECT_EQ(ImportHostFile(disc, kRoot, top, sink), ImportResult::Failed);
+    EXPECT_EQ(ImportHostFile(disc, kRoot, top, sink), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Directory My Stuff.o Already Exists"});
 }
 
@@ -235,7 +235,7 @@ TEST_F(Import, FolderItemFailureEndsTheFolderAndKeepsWhatWasDone)
     WriteHostFile(top / "A", "a");
     WriteHostFile(top / "B", std::string(5000 * 256, 'b'));
     WriteHostFile(top / "C", "c");
-    EXPECT_EQ(ImportHostFolder(disc, kRoot, top, sink), ImportResult::Failed);
+    EXPECT_EQ(ImportHostFolder(disc, kRoot, top, sink), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Not Enough Free Contiguous Space on Disc"});
     const SectorAddress d(test::EntryNamed(disc, kRoot, "F").start);
     EXPECT_EQ(EntryCount(disc, d), 1);
@@ -249,7 +249,7 @@ TEST_F(Import, FolderLinkedIntoItselfIsImportedOnce)
     fs::create_directories(top);
     WriteHostFile(top / "A", "a");
     fs::create_directory_symlink(top, top / "again");
-    EXPECT_EQ(ImportHostFile(disc, kRoot, top.string() + "/", sink), ImportResult::Done);
+    EXPECT_EQ(ImportHostFile(disc, kRoot, top.string() + "/", sink), Status::Done);
     const SectorAddress d(test::EntryNamed(disc, kRoot, "LOOP").start);
     EXPECT_EQ(EntryCount(disc, d), 1);
     EXPECT_TRUE(sink.messages.empty());
@@ -262,7 +262,7 @@ TEST_F(Import, DropGoesOnAfterADuplicateAndStopsAtTheFirstFailure)
     const std::vector<fs::path> paths{Host("A", "a"), Host("b", "b"), scratch.path() / "folder",
                                       Host("BIG", std::string(5000 * 256, 'x')), Host("C", "c")};
     const DropResult r = DropHostFiles(disc, kRoot, paths, sink);
-    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(r.status, Status::Refused);
     EXPECT_TRUE(r.sawFolder);
     EXPECT_EQ(sink.messages,
               (std::vector<std::string>{"File b Already Exists", "Not Enough Free Contiguous Space on Disc"}));
@@ -271,7 +271,8 @@ TEST_F(Import, DropGoesOnAfterADuplicateAndStopsAtTheFirstFailure)
     EXPECT_EQ(FindEntry(disc, kRoot, "C"), -1);
 
     const DropResult files = DropHostFiles(disc, kRoot, std::vector<fs::path>{Host("D", "d")}, sink);
-    EXPECT_FALSE(files.failed || files.sawFolder);
+    EXPECT_EQ(files.status, Status::Done);
+    EXPECT_FALSE(files.sawFolder);
 }
 
 } // namespace

@@ -115,19 +115,19 @@ TEST(Sidecars, WriteInfReplacesTheOldFileAndNeverWritesThroughALink)
     Scratch dir;
     const auto data = dir.path() / "GAME";
     WriteHostFile(InfPath(data), "an older and much longer sidecar text\r\n");
-    ASSERT_TRUE(WriteInf(data, "GAME       DLR"));
+    ASSERT_EQ(WriteInf(data, "GAME       DLR"), image::Status::Done);
     EXPECT_EQ(ReadHostFile(InfPath(data)), "GAME       DLR\r\n");
 
     const auto outside = dir.path() / "outside";
     WriteHostFile(outside, "keep");
     const auto linked = dir.path() / "L";
     std::filesystem::create_symlink(outside, InfPath(linked));
-    ASSERT_TRUE(WriteInf(linked, "L          WR"));
+    ASSERT_EQ(WriteInf(linked, "L          WR"), image::Status::Done);
     EXPECT_EQ(ReadHostFile(outside), "keep");
     EXPECT_FALSE(std::filesystem::is_symlink(InfPath(linked)));
     EXPECT_EQ(ReadHostFile(InfPath(linked)), "L          WR\r\n");
 
-    EXPECT_FALSE(WriteInf(dir.path() / "no_such_folder" / "X", "X          WR"));
+    EXPECT_EQ(WriteInf(dir.path() / "no_such_folder" / "X", "X          WR"), image::Status::Refused);
 }
 
 TEST(Sidecars, OnlyUpperCaseInfIsASidecar)

@@ -45,13 +45,13 @@ std::uint32_t StartOf(const Disc& disc, SectorAddress dir, std::string_view name
 void Delete(Disc& disc, SectorAddress dir, std::string_view name)
 {
     SilentSink sink;
-    EXPECT_FALSE(DeleteEntry(disc, dir, name, false, true, sink)) << name;
+    EXPECT_EQ(DeleteEntry(disc, dir, name, false, true, sink), Status::Done) << name;
 }
 
 void Compact(Disc& disc)
 {
     CollectingSink sink;
-    EXPECT_FALSE(CompactDisc(disc, sink));
+    EXPECT_EQ(CompactDisc(disc, sink), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_TRUE(ConsistencyProblems(disc).empty());
 }
@@ -85,7 +85,7 @@ TEST(CompactDisc, FilesAfterAFreedOneMoveDownWithTheirBytes)
     const auto twoSeq = test::EntryNamed(disc, kRoot, "Two").sequence;
     int ticks = 0;
     SilentSink sink;
-    ASSERT_FALSE(CompactDisc(disc, sink, [&] { ++ticks; }));
+    ASSERT_EQ(CompactDisc(disc, sink, [&] { ++ticks; }), Status::Done);
     EXPECT_EQ(ticks, 2);
     EXPECT_EQ(StartOf(disc, kRoot, "Two"), 7u);
     EXPECT_EQ(StartOf(disc, kRoot, "Three"), 10u);
@@ -203,7 +203,7 @@ TEST(CompactDisc, LookupsByNameFindTheFirstMatch)
     Delete(disc, kRoot, "A");
     disc.Set(EntryOffset(kRoot, FindEntry(disc, kRoot, "C")), 'b');
     CollectingSink sink;
-    EXPECT_FALSE(CompactDisc(disc, sink));
+    EXPECT_EQ(CompactDisc(disc, sink), Status::Done);
     EXPECT_EQ(ReadEntry(disc, kRoot, 0).start, 7u);
     EXPECT_EQ(ReadEntry(disc, kRoot, 1).start, 9u);
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{10, 4096 - 10}}));
@@ -214,7 +214,7 @@ TEST(CompactDisc, LookupsByNameFindTheFirstMatch)
     const auto d = MakeDir(second, kRoot, "D");  // 9..13, slot 0
     Delete(second, kRoot, "A");
     second.Set(d.ByteOffset() + 1228, 'E'); // its own name is the next entry's
-    EXPECT_FALSE(CompactDisc(second, sink));
+    EXPECT_EQ(CompactDisc(second, sink), Status::Done);
     EXPECT_EQ(StartOf(second, kRoot, "E"), 7u);
     EXPECT_EQ(ReadEntry(second, kRoot, 0).start, 9u);
     EXPECT_EQ(second.map.runs, (std::vector<MapRun>{{14, 4096 - 14}}));
@@ -239,7 +239,7 @@ TEST(CompactDisc, AWrongParentFieldKeepsItsDirectoryAndFollowsWhatItNames)
         ASSERT_EQ(f.Value(), 13u);
         disc.Write24(e.ByteOffset() + dir::kParent, named); // F's old place, then its new one
         CollectingSink sink;
-        EXPECT_FALSE(CompactDisc(disc, sink));
+        EXPECT_EQ(CompactDisc(disc, sink), Status::Done);
         EXPECT_TRUE(sink.messages.empty());
         EXPECT_EQ(StartOf(disc, kRoot, "D"), 7u);
         EXPECT_EQ(StartOf(disc, kRoot, "F"), 12u);
@@ -273,7 +273,7 @@ TEST_P(Refusals, RefusedBeforeAnythingMoves)
     GetParam().damage(disc, d, e);
     const auto before = disc.DiscImage;
     CollectingSink sink;
-    EXPECT_TRUE(CompactDisc(disc, sink));
+    EXPECT_EQ(CompactDisc(disc, sink), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{GetParam().message});
     EXPECT_EQ(disc.DiscImage, before);
 }

@@ -39,7 +39,7 @@ TEST_P(Freed, SectorsGoBackToTheMap)
     AddFile(disc, kRoot, "Last", Data(1));
     const std::uint8_t seq = disc.At(512);
     CollectingSink sink;
-    EXPECT_FALSE(DeleteEntry(disc, kRoot, "victim", c.isDir, false, sink));
+    EXPECT_EQ(DeleteEntry(disc, kRoot, "victim", c.isDir, false, sink), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
     ASSERT_EQ(disc.map.Count(), 2);
     EXPECT_EQ(disc.map.runs[0], (MapRun{8, c.sectors}));
@@ -73,10 +73,10 @@ TEST_P(EntryRefusals, BothOptionsOff)
     AddFile(disc, full, "Inner", Data(10));
     const auto lockedFull = MakeDir(disc, kRoot, "LockedFull");
     AddFile(disc, lockedFull, "Inner", Data(10));
-    ASSERT_TRUE(SetAttributes(disc, kRoot, "LockedFull", true, true, true));
+    ASSERT_EQ(SetAttributes(disc, kRoot, "LockedFull", true, true, true), Status::Done);
     const auto before = disc.DiscImage;
     CollectingSink sink;
-    const bool refused = DeleteEntry(disc, kRoot, c.name, c.isDir, false, sink);
+    const bool refused = DeleteEntry(disc, kRoot, c.name, c.isDir, false, sink) == Status::Refused;
     if (!c.message) {
         EXPECT_FALSE(refused);
         EXPECT_TRUE(sink.messages.empty());
@@ -122,7 +122,7 @@ TEST(DeleteDirectory, BothOptionsOnRemovesTheWholeTreeDepthFirst)
     Tree t;
     CollectingSink sink;
     int ticks = 0;
-    EXPECT_FALSE(DeleteDirectory(t.disc, kRoot, t.a, "A", true, true, sink, [&] { ++ticks; }));
+    EXPECT_EQ(DeleteDirectory(t.disc, kRoot, t.a, "A", true, true, sink, [&] { ++ticks; }), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(ticks, 7); // f1, f2, C, g, B, h, A
     EXPECT_EQ(EntryCount(t.disc, kRoot), 1);
@@ -138,7 +138,7 @@ TEST(DeleteDirectory, RecurseOffRefusesANonEmptyDirectoryAndChangesNothing)
     Tree t;
     const auto before = t.disc.DiscImage;
     CollectingSink sink;
-    EXPECT_TRUE(DeleteDirectory(t.disc, kRoot, t.a, "A", true, false, sink));
+    EXPECT_EQ(DeleteDirectory(t.disc, kRoot, t.a, "A", true, false, sink), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Cannot Delete Non Empty Directory : A"});
     EXPECT_EQ(t.disc.DiscImage, before);
 }
@@ -146,9 +146,9 @@ TEST(DeleteDirectory, RecurseOffRefusesANonEmptyDirectoryAndChangesNothing)
 TEST(DeleteDirectory, ALockedDirectoryIsEmptiedBeforeItsLockRefusesIt)
 {
     Tree t;
-    ASSERT_TRUE(SetAttributes(t.disc, t.a, "B", true, true, true));
+    ASSERT_EQ(SetAttributes(t.disc, t.a, "B", true, true, true), Status::Done);
     CollectingSink sink;
-    EXPECT_TRUE(DeleteDirectory(t.disc, kRoot, t.a, "A", false, true, sink));
+    EXPECT_EQ(DeleteDirectory(t.disc, kRoot, t.a, "A", false, true, sink), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Cannot Delete Locked Directory : B"});
     // B's contents are gone, B and everything after it in A stay.
     EXPECT_EQ(EntryCount(t.disc, t.b), 0);
@@ -160,9 +160,9 @@ TEST(DeleteDirectory, ALockedDirectoryIsEmptiedBeforeItsLockRefusesIt)
 TEST(DeleteDirectory, ARefusalBelowStopsTheWalkAndKeepsWhatWasDeleted)
 {
     Tree t;
-    ASSERT_TRUE(SetAttributes(t.disc, t.c, "f2", true, true, true));
+    ASSERT_EQ(SetAttributes(t.disc, t.c, "f2", true, true, true), Status::Done);
     CollectingSink sink;
-    EXPECT_TRUE(DeleteDirectory(t.disc, kRoot, t.a, "A", false, true, sink));
+    EXPECT_EQ(DeleteDirectory(t.disc, kRoot, t.a, "A", false, true, sink), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Cannot Delete Locked File : f2"});
     EXPECT_EQ(FindEntry(t.disc, t.c, "f1"), -1);
     EXPECT_EQ(FindEntry(t.disc, t.c, "f2"), 0);
@@ -176,11 +176,11 @@ TEST(DeleteDirectory, TheRootIsOnlyEverEmptied)
     Tree t;
     const auto before = t.disc.DiscImage;
     CollectingSink sink;
-    EXPECT_FALSE(DeleteDirectory(t.disc, std::nullopt, kRoot, "$", true, false, sink));
+    EXPECT_EQ(DeleteDirectory(t.disc, std::nullopt, kRoot, "$", true, false, sink), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(t.disc.DiscImage, before);
 
-    EXPECT_FALSE(DeleteDirectory(t.disc, std::nullopt, kRoot, "$", true, true, sink));
+    EXPECT_EQ(DeleteDirectory(t.disc, std::nullopt, kRoot, "$", true, true, sink), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(EntryCount(t.disc, kRoot), 0);
     EXPECT_EQ(t.disc.map.runs, (std::vector<MapRun>{{7, 4096 - 7}}));
@@ -201,11 +201,11 @@ TEST(DeleteEntry, AFullMapRefusesBeforeAnythingChanges)
     WriteFreeSpaceMap(disc);
     const auto before = disc.DiscImage;
     CollectingSink sink;
-    EXPECT_TRUE(DeleteEntry(disc, kRoot, "A", false, false, sink));
+    EXPECT_EQ(DeleteEntry(disc, kRoot, "A", false, false, sink), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Free Space Map Full"});
     EXPECT_EQ(disc.DiscImage, before);
     // D's sector joins the run at 11, so the map still holds it.
-    EXPECT_FALSE(DeleteEntry(disc, kRoot, "D", false, false, sink));
+    EXPECT_EQ(DeleteEntry(disc, kRoot, "D", false, false, sink), Status::Done);
     EXPECT_EQ(disc.map.Count(), 84);
     EXPECT_EQ(disc.map.runs.front(), (MapRun{10, 2}));
     EXPECT_EQ(sink.messages.size(), 1u);
@@ -222,7 +222,7 @@ TEST(DeleteDirectory, ALoopingTreeIsRefusedInsteadOfWalkedForEver)
         // Point C's entry in B at B itself, or at A.
         SetStart(t.disc, t.b, "C", self ? t.b.Value() : t.a.Value());
         CollectingSink sink;
-        EXPECT_TRUE(DeleteDirectory(t.disc, kRoot, t.a, "A", true, true, sink));
+        EXPECT_EQ(DeleteDirectory(t.disc, kRoot, t.a, "A", true, true, sink), Status::Refused);
         EXPECT_EQ(sink.messages, std::vector<std::string>{"Cannot Delete Non Empty Directory : C"});
         EXPECT_EQ(FindEntry(t.disc, kRoot, "A"), 0);
     }
@@ -241,8 +241,8 @@ TEST(DeleteEntry, ADamagedEntryGivesBackOnlySectorsThatCanBeFree)
     SetStart(disc, kRoot, "Low", 0);
     disc.Write32(EntryOffset(kRoot, FindEntry(disc, kRoot, "Low")) + entry::kLength, 8 * 256);
     SilentSink sink;
-    ASSERT_FALSE(DeleteEntry(disc, kRoot, "Past", false, false, sink));
-    ASSERT_FALSE(DeleteEntry(disc, kRoot, "Low", false, false, sink));
+    ASSERT_EQ(DeleteEntry(disc, kRoot, "Past", false, false, sink), Status::Done);
+    ASSERT_EQ(DeleteEntry(disc, kRoot, "Low", false, false, sink), Status::Done);
     // Past's sectors beyond the end were free already and are not added;
     // Low, said to start at sector 0, gives back only sector 7.
     EXPECT_EQ(disc.map.runs.front(), (MapRun{7, 1}));

@@ -57,7 +57,7 @@ TEST(Directory, DirectoryNames)
     EXPECT_EQ(GetDirectoryName(disc, kRoot), "$");
     SilentSink sink;
     const auto sub = CreateDirectory(disc, kRoot, "Sub", sink);
-    ASSERT_TRUE(sub);
+    ASSERT_TRUE(sub.Done());
     EXPECT_EQ(GetDirectoryName(disc, *sub), "Sub");
     disc.Set(sub->ByteOffset() + dir::kName, kCR);
     EXPECT_EQ(GetDirectoryName(disc, *sub), "");
@@ -74,9 +74,9 @@ TEST(Directory, InsertKeepsUpperCaseOrderAndRefusesDuplicates)
 
     const auto before = disc.DiscImage;
     CollectingSink sink;
-    EXPECT_FALSE(InsertEntry(disc, kRoot, "GAMMA", RefusalCode::FileAlreadyExists, sink));
-    EXPECT_FALSE(InsertEntry(disc, kRoot, "alpha", RefusalCode::FileAlreadyExists, sink));
-    EXPECT_FALSE(CreateDirectory(disc, kRoot, "Beta", sink));
+    EXPECT_TRUE(InsertEntry(disc, kRoot, "GAMMA", RefusalCode::FileAlreadyExists, sink).Refused());
+    EXPECT_TRUE(InsertEntry(disc, kRoot, "alpha", RefusalCode::FileAlreadyExists, sink).Refused());
+    EXPECT_TRUE(CreateDirectory(disc, kRoot, "Beta", sink).Refused());
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"File GAMMA Already Exists", "File alpha Already Exists",
                                                        "Directory Beta Already Exists"}));
     EXPECT_EQ(disc.DiscImage, before);
@@ -103,8 +103,8 @@ TEST(Directory, FullDirectory)
     const auto before = disc.DiscImage;
     CollectingSink sink;
     // Full is said before any name is compared, even for a duplicate.
-    EXPECT_FALSE(InsertEntry(disc, kRoot, "Z", RefusalCode::FileAlreadyExists, sink));
-    EXPECT_FALSE(InsertEntry(disc, kRoot, "A", RefusalCode::FileAlreadyExists, sink));
+    EXPECT_TRUE(InsertEntry(disc, kRoot, "Z", RefusalCode::FileAlreadyExists, sink).Refused());
+    EXPECT_TRUE(InsertEntry(disc, kRoot, "A", RefusalCode::FileAlreadyExists, sink).Refused());
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"Directory Full", "Directory Full"}));
     EXPECT_EQ(disc.DiscImage, before);
 
@@ -165,8 +165,8 @@ TEST(Directory, ABlockRunningPastTheImageIsNoDirectory)
     // Inserting into it used to write the entry past the image's end.
     const auto before = disc.DiscImage;
     CollectingSink sink;
-    EXPECT_FALSE(InsertEntry(disc, near, "NEW", RefusalCode::FileAlreadyExists, sink));
-    EXPECT_FALSE(CreateDirectory(disc, SectorAddress(kMaxSectorValue), "NEW", sink));
+    EXPECT_TRUE(InsertEntry(disc, near, "NEW", RefusalCode::FileAlreadyExists, sink).Refused());
+    EXPECT_TRUE(CreateDirectory(disc, SectorAddress(kMaxSectorValue), "NEW", sink).Refused());
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"Directory Full", "Directory Full"}));
     EXPECT_EQ(disc.DiscImage, before);
 }

@@ -28,7 +28,7 @@ TEST(CreateDirectory, WorkedExampleOnANewOneMegabyteDisc)
     std::vector<std::uint8_t> expected = disc.DiscImage;
     CollectingSink sink;
     const auto s = CreateDirectory(disc, kRoot, "NewFolder", sink);
-    ASSERT_TRUE(s);
+    ASSERT_TRUE(s.Done());
     EXPECT_EQ(s->Value(), 7u);
     EXPECT_TRUE(sink.messages.empty());
 
@@ -85,7 +85,7 @@ TEST_P(CreateRefusals, FirstFailingCheckSpeaksAndNothingChanges)
     }
     const auto before = disc.DiscImage;
     CollectingSink sink;
-    EXPECT_FALSE(CreateDirectory(disc, kRoot, "NewFolder", sink));
+    EXPECT_TRUE(CreateDirectory(disc, kRoot, "NewFolder", sink).Refused());
     EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
     EXPECT_EQ(disc.DiscImage, before);
 }
@@ -103,7 +103,7 @@ TEST(CreateDirectory, TakesTheLowestRunOfFiveSectors)
     disc.map.runs = {{20, 4}, {40, 6}, {60, 5}};
     WriteFreeSpaceMap(disc);
     SilentSink sink;
-    EXPECT_EQ(CreateDirectory(disc, kRoot, "abcdefghijkl", sink), SectorAddress(40));
+    EXPECT_EQ(*CreateDirectory(disc, kRoot, "abcdefghijkl", sink), SectorAddress(40));
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{20, 4}, {45, 1}, {60, 5}}));
     EXPECT_EQ(GetEntryName(disc, kRoot, 0), "abcdefghij");
 }
@@ -118,9 +118,8 @@ Disc RenameFixture()
     AddFile(disc, kRoot, "X.Y", Bytes("bad name from elsewhere"));
     AddFile(disc, kRoot, "LONGNAME10", Bytes("ten"));
     SilentSink sink;
-    const auto d = CreateDirectory(disc, kRoot, "Dir", sink);
-    SetAttributes(disc, kRoot, "Dir", true, false, true);
-    EXPECT_TRUE(d);
+    EXPECT_TRUE(CreateDirectory(disc, kRoot, "Dir", sink).Done());
+    EXPECT_EQ(SetAttributes(disc, kRoot, "Dir", true, false, true), Status::Done);
     return disc;
 }
 
@@ -140,7 +139,7 @@ TEST_P(RenameRefusals, RefusedWithTheTableMessageAndNothingChanges)
     Disc disc = RenameFixture();
     const auto before = disc.DiscImage;
     CollectingSink sink;
-    EXPECT_TRUE(RenameEntry(disc, c.oldName, c.newName, kRoot, c.ignoreLock, sink));
+    EXPECT_EQ(RenameEntry(disc, c.oldName, c.newName, kRoot, c.ignoreLock, sink), Status::Refused);
     if (c.message)
         EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
     else
@@ -182,7 +181,7 @@ TEST(RenameEntry, MovesTheEntryToItsSortedPlace)
     ASSERT_EQ(b.name, "b");
     const std::uint8_t seq = disc.At(512);
     SilentSink sink;
-    ASSERT_FALSE(RenameEntry(disc, "b", "A", kRoot, true, sink));
+    ASSERT_EQ(RenameEntry(disc, "b", "A", kRoot, true, sink), Status::Done);
     const DirEntry a = ReadEntry(disc, kRoot, 0);
     EXPECT_EQ(a.name, "A");
     EXPECT_EQ(GetEntryName(disc, kRoot, 1), "A2");
@@ -203,7 +202,7 @@ TEST(RenameEntry, KeepsTheFirstTenCharactersAndAcceptsTildeAndUnderscore)
 {
     Disc disc = RenameFixture();
     SilentSink sink;
-    ASSERT_FALSE(RenameEntry(disc, "C", "Zz_~abcdefgh", kRoot, false, sink));
+    ASSERT_EQ(RenameEntry(disc, "C", "Zz_~abcdefgh", kRoot, false, sink), Status::Done);
     const int slot = FindEntry(disc, kRoot, "Zz_~abcdef");
     ASSERT_GE(slot, 0);
     EXPECT_EQ(slot, EntryCount(disc, kRoot) - 1); // '_' sorts after the letters
@@ -217,11 +216,11 @@ TEST(RenameEntry, ADirectoryCarriesItsNewNameInItsOwnBlockButKeepsItsTitle)
     Disc disc = NewDisc(16);
     SilentSink sink;
     const auto d = CreateDirectory(disc, kRoot, "Games", sink);
-    ASSERT_TRUE(d);
+    ASSERT_TRUE(d.Done());
     // Bits a rename must never touch: E set by another tool.
     const std::uint64_t e = EntryOffset(kRoot, 0);
     disc.Set(e + entry::kAttrE, disc.At(e + entry::kAttrE) | 0x80);
-    ASSERT_FALSE(RenameEntry(disc, "GAMES", "Arcade", kRoot, false, sink));
+    ASSERT_EQ(RenameEntry(disc, "GAMES", "Arcade", kRoot, false, sink), Status::Done);
     EXPECT_EQ(GetDirectoryName(disc, *d), "Arcade");
     EXPECT_EQ(GetDirectoryTitle(disc, *d), "Games");
     EXPECT_EQ(AttributeString(disc, e), "EDWR");
@@ -237,12 +236,12 @@ TEST(SetAttributes, SetsRWLOnlyAndRaisesTheSequenceOncePerCall)
     AddFile(disc, kRoot, "File", Bytes("data"));
     const std::uint8_t seq = disc.At(512);
     const auto before = disc.DiscImage;
-    EXPECT_FALSE(SetAttributes(disc, kRoot, "missing", true, true, true));
+    EXPECT_EQ(SetAttributes(disc, kRoot, "missing", true, true, true), Status::Refused);
     EXPECT_EQ(disc.DiscImage, before);
 
-    ASSERT_TRUE(SetAttributes(disc, kRoot, "dir", false, false, true));
-    ASSERT_TRUE(SetAttributes(disc, kRoot, "FILE", true, false, true));
-    ASSERT_TRUE(SetAttributes(disc, kRoot, "file", false, true, false));
+    ASSERT_EQ(SetAttributes(disc, kRoot, "dir", false, false, true), Status::Done);
+    ASSERT_EQ(SetAttributes(disc, kRoot, "FILE", true, false, true), Status::Done);
+    ASSERT_EQ(SetAttributes(disc, kRoot, "file", false, true, false), Status::Done);
     EXPECT_EQ(disc.At(512), NextBcd(NextBcd(NextBcd(seq))));
     EXPECT_EQ(AttributeString(disc, EntryOffset(kRoot, 0)), "DL");
     EXPECT_EQ(AttributeString(disc, EntryOffset(kRoot, 1)), "W");
@@ -269,7 +268,7 @@ TEST_P(Titles, StoredPaddedOrRefused)
     Disc disc = NewDisc(16);
     const auto before = disc.DiscImage;
     CollectingSink sink;
-    EXPECT_EQ(SetDirectoryTitle(disc, kRoot, c.title, sink), c.refused);
+    EXPECT_EQ(SetDirectoryTitle(disc, kRoot, c.title, sink) == Status::Refused, c.refused);
     if (c.refused) {
         EXPECT_EQ(sink.messages,
                   std::vector<std::string>{"Title " + c.title.substr(0, 19) + " Contains Illegal Characters"});

@@ -87,11 +87,12 @@ TEST(FreeSpaceMap, ClaimShrinksOrRemovesTheRun)
 TEST(FreeSpaceMap, FreeInsertsInOrderAndMerges)
 {
     Disc disc = DiscWithRuns({{10, 4}, {20, 5}});
-    EXPECT_FALSE(FreeRun(disc, 14, 6)); // touches both neighbours
+    SilentSink sink;
+    EXPECT_EQ(FreeRun(disc, 14, 6, sink), Status::Done); // touches both neighbours
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{10, 15}}));
-    EXPECT_FALSE(FreeRun(disc, 7, 1)); // below the lowest run
+    EXPECT_EQ(FreeRun(disc, 7, 1, sink), Status::Done); // below the lowest run
     EXPECT_EQ(disc.map.runs.front(), (MapRun{7, 1}));
-    EXPECT_FALSE(FreeRun(disc, 100, 2)); // above every run
+    EXPECT_EQ(FreeRun(disc, 100, 2, sink), Status::Done); // above every run
     EXPECT_EQ(disc.map.runs.back(), (MapRun{100, 2}));
     ReadFreeSpaceMap(disc);
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{7, 1}, {10, 15}, {100, 2}}));
@@ -104,12 +105,12 @@ TEST(FreeSpaceMap, AFullMapRefusesARunItCannotHoldAndChangesNothing)
         runs.push_back({10 + 3 * i, 1});
     Disc disc = DiscWithRuns(runs);
     const auto before = disc.DiscImage;
-    const auto refusal = FreeRun(disc, 1000, 1);
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(MessageText(*refusal), "Free Space Map Full");
+    CollectingSink refusal;
+    ASSERT_EQ(FreeRun(disc, 1000, 1, refusal), Status::Refused);
+    EXPECT_EQ(refusal.messages, std::vector<std::string>{"Free Space Map Full"});
     EXPECT_EQ(disc.DiscImage, before);
     EXPECT_EQ(disc.map.Count(), 84);
-    EXPECT_FALSE(FreeRun(disc, 11, 2)); // merging with both neighbours still fits
+    EXPECT_EQ(FreeRun(disc, 11, 2, refusal), Status::Done); // merging with both neighbours still fits
     EXPECT_EQ(disc.map.Count(), 83);
 }
 

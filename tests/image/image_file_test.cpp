@@ -33,13 +33,13 @@ TEST_F(ImageFile, ANewDiscSavesAsSevenSectorsAndReopensIdentical)
 {
     const Disc disc = NewDisc(16);
     CollectingSink sink;
-    ASSERT_TRUE(SaveImage(disc, Path("d.dat"), sink));
+    ASSERT_EQ(SaveImage(disc, Path("d.dat"), sink), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
     const auto bytes = Read(Path("d.dat"));
     ASSERT_EQ(bytes.size(), 1792u);
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), disc.DiscImage.begin()));
     const auto reopened = OpenImage(Path("d.dat"), sink);
-    ASSERT_TRUE(reopened);
+    ASSERT_TRUE(reopened.Done());
     EXPECT_EQ(reopened->DiscImage, disc.DiscImage);
     EXPECT_EQ(reopened->map, disc.map);
 }
@@ -65,10 +65,10 @@ TEST_F(ImageFile, SavedLength)
         WriteFreeSpaceMap(disc);
         EXPECT_EQ(SavedLength(disc), c.length);
         CollectingSink sink;
-        ASSERT_TRUE(SaveImage(disc, Path("s.dat"), sink));
+        ASSERT_EQ(SaveImage(disc, Path("s.dat"), sink), Status::Done);
         EXPECT_EQ(fs::file_size(Path("s.dat")), c.length);
         const auto reopened = OpenImage(Path("s.dat"), sink);
-        ASSERT_TRUE(reopened);
+        ASSERT_TRUE(reopened.Done());
         EXPECT_EQ(reopened->map, disc.map);
     }
 }
@@ -81,15 +81,15 @@ TEST_F(ImageFile, LongerFilesAreCutAndShorterOnesExtended)
     Write(Path("long.dat"), bytes);
     CollectingSink sink;
     auto opened = OpenImage(Path("long.dat"), sink);
-    ASSERT_TRUE(opened);
+    ASSERT_TRUE(opened.Done());
     EXPECT_EQ(opened->DiscImage, disc.DiscImage);
-    ASSERT_TRUE(SaveImage(*opened, Path("long.dat"), sink));
+    ASSERT_EQ(SaveImage(*opened, Path("long.dat"), sink), Status::Done);
     EXPECT_EQ(fs::file_size(Path("long.dat")), 35u * 256); // up to the free tail at sector 35
 
     bytes.resize(1000); // inside the root: the rest reads as zeros
     Write(Path("short.dat"), bytes);
     opened = OpenImage(Path("short.dat"), sink);
-    ASSERT_TRUE(opened);
+    ASSERT_TRUE(opened.Done());
     ASSERT_EQ(opened->Size(), disc.Size());
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), opened->DiscImage.begin()));
     EXPECT_TRUE(std::all_of(opened->DiscImage.begin() + 1000, opened->DiscImage.end(), [](auto b) { return b == 0; }));
@@ -124,19 +124,19 @@ TEST_F(ImageFile, OpenRefusesWhatCannotBeAnImage)
         SCOPED_TRACE(c.name);
         Write(Path(c.name), c.bytes);
         CollectingSink sink;
-        EXPECT_FALSE(OpenImage(Path(c.name), sink));
+        EXPECT_TRUE(OpenImage(Path(c.name), sink).Refused());
         EXPECT_EQ(sink.messages,
                   std::vector<std::string>{"This is not a Marlin disc image : " + Path(c.name).string()});
     }
     CollectingSink sink;
-    EXPECT_FALSE(OpenImage(m_dir.path(), sink)); // a folder
-    EXPECT_FALSE(OpenImage(Path("missing.dat"), sink));
+    EXPECT_TRUE(OpenImage(m_dir.path(), sink).Refused()); // a folder
+    EXPECT_TRUE(OpenImage(Path("missing.dat"), sink).Refused());
     EXPECT_EQ(sink.messages.size(), 2u);
 
     // The smallest size field that is accepted.
     Write(Path("seven.dat"), withSize(7));
     const auto seven = OpenImage(Path("seven.dat"), sink);
-    ASSERT_TRUE(seven);
+    ASSERT_TRUE(seven.Done());
     EXPECT_EQ(seven->Size(), 7u * 256);
 }
 
@@ -144,14 +144,14 @@ TEST_F(ImageFile, AFailedSaveLeavesTheOldFileAndSaysSo)
 {
     const Disc old = NewDisc(16);
     CollectingSink sink;
-    ASSERT_TRUE(SaveImage(old, Path("d.dat"), sink));
+    ASSERT_EQ(SaveImage(old, Path("d.dat"), sink), Status::Done);
     const auto before = Read(Path("d.dat"));
 
     Disc changed = test::SampleDisc();
     // The temporary file beside the target cannot be made (a folder holds its
     // name), so nothing may be written.
     fs::create_directory(Path(".d.dat.marlin-save"));
-    EXPECT_FALSE(SaveImage(changed, Path("d.dat"), sink));
+    EXPECT_EQ(SaveImage(changed, Path("d.dat"), sink), Status::Refused);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_TRUE(sink.messages[0].starts_with("Cannot Save Disc Image : " + Path("d.dat").string()));
     EXPECT_EQ(Read(Path("d.dat")), before);
@@ -160,14 +160,14 @@ TEST_F(ImageFile, AFailedSaveLeavesTheOldFileAndSaysSo)
     // A folder that does not exist.
     sink.messages.clear();
     const fs::path nowhere = Path("no/such/folder/d.dat");
-    EXPECT_FALSE(SaveImage(changed, nowhere, sink));
+    EXPECT_EQ(SaveImage(changed, nowhere, sink), Status::Refused);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_TRUE(sink.messages[0].starts_with("Cannot Save Disc Image : " + nowhere.string()));
 
     // A folder standing where the file should go stays as it was.
     fs::create_directory(Path("taken.dat"));
     fs::create_directory(Path("taken.dat/inner"));
-    EXPECT_FALSE(SaveImage(changed, Path("taken.dat"), sink));
+    EXPECT_EQ(SaveImage(changed, Path("taken.dat"), sink), Status::Refused);
     EXPECT_TRUE(fs::is_directory(Path("taken.dat/inner")));
     // No temporary file is left behind by any of the failures.
     for (const auto& entry : fs::directory_iterator(m_dir.path()))
@@ -180,17 +180,17 @@ TEST_F(ImageFile, SavingKeepsTheLinkAndThePermissions)
 {
     CollectingSink sink;
     fs::create_directory(Path("real"));
-    ASSERT_TRUE(SaveImage(NewDisc(16), Path("real/d.dat"), sink));
+    ASSERT_EQ(SaveImage(NewDisc(16), Path("real/d.dat"), sink), Status::Done);
     fs::permissions(Path("real/d.dat"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::create_symlink(Path("real/d.dat"), Path("link.dat"));
 
-    ASSERT_TRUE(SaveImage(test::SampleDisc(), Path("link.dat"), sink));
+    ASSERT_EQ(SaveImage(test::SampleDisc(), Path("link.dat"), sink), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_TRUE(fs::is_symlink(Path("link.dat")));
     EXPECT_EQ(fs::status(Path("real/d.dat")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     const auto reopened = OpenImage(Path("real/d.dat"), sink);
-    ASSERT_TRUE(reopened);
+    ASSERT_TRUE(reopened.Done());
     EXPECT_EQ(reopened->DiscImage, test::SampleDisc().DiscImage);
 }
 

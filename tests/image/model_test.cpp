@@ -286,7 +286,7 @@ private:
         CollectingSink sink;
         const auto made = CreateDirectory(m_disc, p.sector, name, sink);
         m_said = sink.messages;
-        EXPECT_EQ(made.has_value(), !m_refused) << Where();
+        EXPECT_EQ(made.Done(), !m_refused) << Where();
         if (m_refused)
             return;
         p.dir->master = NextBcd(p.dir->master);
@@ -368,7 +368,7 @@ private:
             Refuse("File " + cut + " Contains Illegal Characters");
         }
         CollectingSink sink;
-        EXPECT_EQ(RenameEntry(m_disc, old, wanted, p.sector, ignoreLock, sink), m_refused) << Where();
+        EXPECT_EQ(RenameEntry(m_disc, old, wanted, p.sector, ignoreLock, sink) == Status::Refused, m_refused) << Where();
         m_said = sink.messages;
         if (m_refused)
             return;
@@ -387,7 +387,7 @@ private:
         const bool r = Coin(), w = Coin(), l = Coin();
         m_log.push_back("attrib " + p.path + "." + name + " " + (r ? "R" : "") + (w ? "W" : "") + (l ? "L" : ""));
         const int i = Find(*p.dir, name);
-        EXPECT_EQ(SetAttributes(m_disc, p.sector, name, r, w, l), i >= 0) << Where();
+        EXPECT_EQ(SetAttributes(m_disc, p.sector, name, r, w, l) == Status::Done, i >= 0) << Where();
         m_refused = i < 0;
         if (i < 0)
             return;
@@ -410,7 +410,7 @@ private:
         if (!Legal(cut, "-.:*#$&@^"))
             Refuse("Title " + cut + " Contains Illegal Characters");
         CollectingSink sink;
-        EXPECT_EQ(SetDirectoryTitle(m_disc, p.sector, title, sink), m_refused) << Where();
+        EXPECT_EQ(SetDirectoryTitle(m_disc, p.sector, title, sink) == Status::Refused, m_refused) << Where();
         m_said = sink.messages;
         if (m_refused)
             return;
@@ -429,7 +429,7 @@ private:
         if (Pick(15) == 0) {
             m_log.push_back("delete $" + options);
             refused = ModelDeleteDirectory(nullptr, m_root, "$", ignoreLock, recurse, said);
-            actual = DeleteDirectory(m_disc, std::nullopt, kRoot, "$", ignoreLock, recurse, sink);
+            actual = DeleteDirectory(m_disc, std::nullopt, kRoot, "$", ignoreLock, recurse, sink) == Status::Refused;
         } else {
             const Place p = AnyFilledDirectory();
             const int i = Find(*p.dir, TargetName(*p.dir));
@@ -441,10 +441,10 @@ private:
             if (e.IsDir()) {
                 const SectorAddress sub(ReadEntry(m_disc, p.sector, FindEntry(m_disc, p.sector, name)).start);
                 refused = ModelDeleteDirectory(p.dir, *e.dir, name, ignoreLock, recurse, said);
-                actual = DeleteDirectory(m_disc, p.sector, sub, name, ignoreLock, recurse, sink);
+                actual = DeleteDirectory(m_disc, p.sector, sub, name, ignoreLock, recurse, sink) == Status::Refused;
             } else {
                 refused = ModelDeleteEntry(*p.dir, name, false, ignoreLock, said);
-                actual = DeleteEntry(m_disc, p.sector, name, false, ignoreLock, sink);
+                actual = DeleteEntry(m_disc, p.sector, name, false, ignoreLock, sink) == Status::Refused;
             }
         }
         EXPECT_EQ(actual, refused) << Where();
@@ -459,7 +459,7 @@ private:
         Disc reference = m_disc;
         ReferenceCompact(reference);
         CollectingSink sink;
-        EXPECT_FALSE(CompactDisc(m_disc, sink)) << Where();
+        EXPECT_EQ(CompactDisc(m_disc, sink), Status::Done) << Where();
         m_said = sink.messages;
         std::uint32_t used = 7;
         for (const Place& p : Directories()) {
@@ -481,7 +481,7 @@ private:
                 << Where();
         }
         const auto once = m_disc.DiscImage;
-        EXPECT_FALSE(CompactDisc(m_disc, sink)) << Where();
+        EXPECT_EQ(CompactDisc(m_disc, sink), Status::Done) << Where();
         EXPECT_EQ(m_disc.DiscImage, once) << "second compaction changed the disc\n" << Where();
     }
 

@@ -22,7 +22,7 @@ int AddFile(Disc& disc, SectorAddress dir, std::string_view name, const std::vec
         return -1;
     SilentSink sink;
     auto slot = InsertEntry(disc, dir, name, RefusalCode::FileAlreadyExists, sink);
-    if (!slot)
+    if (slot.Refused())
         return -1;
     const std::uint32_t start = disc.map.runs[static_cast<std::size_t>(run)].Start;
     const std::uint64_t e = EntryOffset(dir, slot->slot);
@@ -53,8 +53,8 @@ SectorAddress MakeDir(Disc& disc, SectorAddress parent, std::string_view name)
 {
     CollectingSink sink;
     const auto d = CreateDirectory(disc, parent, name, sink);
-    EXPECT_TRUE(d) << name << (sink.messages.empty() ? "" : ": " + sink.messages.front());
-    return d.value_or(kRoot);
+    EXPECT_TRUE(d.Done()) << name << (sink.messages.empty() ? "" : ": " + sink.messages.front());
+    return d.Done() ? *d : kRoot;
 }
 
 DirEntry EntryNamed(const Disc& disc, SectorAddress dir, std::string_view name)
@@ -166,7 +166,7 @@ Disc SampleDisc()
     Disc disc = NewDisc(16);
     SilentSink sink;
     const bool made = AddFile(disc, kRoot, "ALPHA", std::vector<std::uint8_t>(300, 1), 0x1900, 0x8023, "WR") == 7 &&
-                      CreateDirectory(disc, kRoot, "Games", sink) == SectorAddress(9) &&
+                      *CreateDirectory(disc, kRoot, "Games", sink) == SectorAddress(9) &&
                       AddFile(disc, SectorAddress(9), "Elite", std::vector<std::uint8_t>(5000, 2), 0xFFFF0E00,
                               0xFFFF0E23, "LR") == 14 &&
                       AddFile(disc, kRoot, "beta", {}, 0, 0, "R") == 34;

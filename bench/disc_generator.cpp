@@ -106,11 +106,11 @@ void Walk(const Disc& disc, SectorAddress dir, int depth, DiscCounts& counts, st
     for (int i = 0; i < dir::kSlots && !SlotIsEmpty(disc, dir, i); ++i) {
         const DirEntry e = ReadEntry(disc, dir, i);
         if (e.D) {
-            Walk(disc, SectorAddress(e.start), depth + 1, counts, files);
+            Walk(disc, e.start, depth + 1, counts, files);
         } else {
             ++counts.files;
             if (files)
-                files->push_back({dir, e.name, e.start, SectorCount(e.length)});
+                files->push_back({dir, e.name, e.start.Value(), SectorCount(e.length)});
         }
     }
 }

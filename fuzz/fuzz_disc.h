@@ -49,8 +49,8 @@ inline void ForEachDirectory(const image::Disc& disc, const std::function<void(i
             continue;
         for (int i = 0; i < EntryCount(disc, dir); ++i) {
             const DirEntry e = ReadEntry(disc, dir, i);
-            if (e.D && seen.insert(e.start).second)
-                pending.push_back(e.start);
+            if (e.D && seen.insert(e.start.Value()).second)
+                pending.push_back(e.start.Value());
         }
     }
 }
@@ -79,12 +79,12 @@ inline void CollectFiles(const image::Disc& disc, image::SectorAddress dir, cons
         const DirEntry e = ReadEntry(disc, dir, i);
         const std::string child = path + "." + e.name;
         if (e.D) {
-            CollectFiles(disc, SectorAddress(e.start), child, files, depth + 1);
+            CollectFiles(disc, e.start, child, files, depth + 1);
             continue;
         }
         std::vector<std::uint8_t> bytes(e.length);
         for (std::uint32_t k = 0; k < e.length; ++k)
-            bytes[k] = disc.At(std::uint64_t{e.start} * kSectorSize + k);
+            bytes[k] = disc.At(e.start.ByteOffset() + k);
         files[child] = std::move(bytes);
     }
 }

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)views::ShowCat(*disc, dir);
         (void)views::ShowEx(*disc, dir);
         for (int i = 0; i < image::EntryCount(*disc, dir); ++i)
-            (void)views::EntryColumns(*disc, dir, i);
+            (void)views::EntryColumns(image::ReadEntry(*disc, dir, i));
     });
     // The tree holds each directory at most once per entry that lists it: its
     // size is bounded by the entries of the directories it expanded.

@@ -32,7 +32,6 @@ inline std::optional<ViewInput> ViewInputFrom(const std::uint8_t* data, std::siz
     std::copy(data + 3, data + size, bytes.begin() + kFirstDataSector * kSectorSize);
     ViewInput in{Disc(std::move(bytes)), {}};
     in.item.name = "FILE";
-    in.item.attributes = "WR";
     in.item.load = static_cast<std::uint32_t>(data[0] | data[1] << 8);
     in.item.length = static_cast<std::uint32_t>(fileBytes) + ((data[2] & 1) ? 256u * data[2] : 0u);
     in.item.sector = kFirstDataSector;

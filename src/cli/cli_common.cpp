@@ -55,13 +55,10 @@ std::optional<ImagePath> ResolveIn(const Disc& disc, SectorAddress dir, std::str
     if (depth > 256 || !IsDirectory(disc, dir))
         return std::nullopt;
     auto found = [&](int slot) {
-        const DirEntry e = ReadEntry(disc, dir, slot);
         ImagePath p;
         p.holder = dir;
         p.slot = slot;
-        p.isDirectory = e.D;
-        p.sector = SectorAddress(e.start);
-        p.name = e.name;
+        p.entry = ReadEntry(disc, dir, slot);
         return p;
     };
     if (int slot = FindEntry(disc, dir, rest); slot >= 0)
@@ -73,7 +70,7 @@ std::optional<ImagePath> ResolveIn(const Disc& disc, SectorAddress dir, std::str
         const DirEntry e = ReadEntry(disc, dir, slot);
         if (!e.D)
             continue;
-        if (auto p = ResolveIn(disc, SectorAddress(e.start), rest.substr(dot + 1), depth + 1))
+        if (auto p = ResolveIn(disc, e.start, rest.substr(dot + 1), depth + 1))
             return p;
     }
     return std::nullopt;
@@ -86,9 +83,7 @@ std::optional<ImagePath> ResolvePath(const Disc& disc, std::string_view path)
     if (path == "$" || path.empty()) {
         ImagePath root;
         root.isRoot = true;
-        root.isDirectory = true;
-        root.sector = kRoot;
-        root.name = GetDirectoryName(disc, kRoot);
+        root.entry = RootEntry(disc);
         return root;
     }
     if (path.starts_with("$."))
@@ -110,11 +105,11 @@ std::optional<ImagePath> ResolveOrReport(Context& ctx, const Disc& disc, std::st
 std::optional<SectorAddress> ResolveDirectory(Context& ctx, const Disc& disc, std::string_view path)
 {
     auto p = ResolvePath(disc, path);
-    if (!p || !p->isDirectory) {
+    if (!p || !p->entry.D) {
         ctx.Usage(MessageText({RefusalCode::FileNotFound, std::string(path), {}}));
         return std::nullopt;
     }
-    return p->sector;
+    return p->entry.start;
 }
 
 void PrintText(std::ostream& out, std::string_view text)

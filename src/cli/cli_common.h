@@ -11,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "image/directory.h"
 #include "image/disc.h"
 #include "image/messages.h"
 #include "image/result.h"
@@ -54,11 +55,9 @@ image::Status SaveForCommand(Context& ctx, const image::Disc& disc, const std::s
 // A path inside the image, resolved.
 struct ImagePath {
     bool isRoot = false;
-    image::SectorAddress holder;   // the directory that lists the entry (not for the root)
-    int slot = -1;                 // the entry's slot in holder (not for the root)
-    bool isDirectory = false;
-    image::SectorAddress sector;   // the entry's start sector (2 for the root)
-    std::string name;              // entry name as stored ("$" for the root)
+    image::SectorAddress holder; // the directory that lists the entry (not for the root)
+    int slot = -1;               // the entry's slot in holder (not for the root)
+    image::DirEntry entry;       // the entry (for the root, as RootEntry describes it)
 };
 
 // "$", "$.A.B" or "A.B" (taken from the root); names match in any case, and an

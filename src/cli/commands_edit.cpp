@@ -104,7 +104,7 @@ void AddRename(CLI::App& app, Context& ctx)
         EditImage(ctx, args->image, [&](Disc& disc) {
             const auto p = ResolveEntry(ctx, disc, args->path);
             if (p)
-                (void)RenameEntry(disc, p->name, args->newName, p->holder, !args->keepLocked, ctx.sink);
+                (void)RenameEntry(disc, p->entry.name, args->newName, p->holder, !args->keepLocked, ctx.sink);
         });
     });
 }
@@ -150,7 +150,7 @@ void AddAttrib(CLI::App& app, Context& ctx)
                 if (!p)
                     return;
                 // The path was just found, so the entry is there.
-                (void)SetAttributes(disc, p->holder, p->name, r, w, l);
+                (void)SetAttributes(disc, p->holder, p->entry.name, r, w, l);
             }
         });
     });
@@ -221,9 +221,9 @@ void AddDelete(CLI::App& app, Context& ctx)
                 if (!p)
                     return;
                 const Status deleted =
-                    p->isDirectory ? DeleteDirectory(disc, p->isRoot ? std::nullopt : std::optional(p->holder),
-                                                     p->sector, p->name, ignoreLock, recurse, ctx.sink)
-                                   : DeleteEntry(disc, p->holder, p->name, false, ignoreLock, ctx.sink);
+                    p->entry.D ? DeleteDirectory(disc, p->isRoot ? std::nullopt : std::optional(p->holder),
+                                                     p->entry.start, p->entry.name, ignoreLock, recurse, ctx.sink)
+                                   : DeleteEntry(disc, p->holder, p->entry.name, false, ignoreLock, ctx.sink);
                 if (deleted == Status::Refused)
                     return;
             }

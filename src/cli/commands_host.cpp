@@ -7,7 +7,6 @@
 #include "cli/cli_common.h"
 #include "host/export.h"
 #include "host/import.h"
-#include "views/format.h"
 
 namespace marlin::cli {
 
@@ -57,16 +56,15 @@ void AddExport(CLI::App& app, Context& ctx)
         const auto item = ResolveOrReport(ctx, *disc, path);
         if (!item)
             return;
-        if (item->isDirectory) {
-            (void)host::ExportDisc(*disc, dest, item->sector, ctx.sink);
+        if (item->entry.D) {
+            (void)host::ExportDisc(*disc, dest, item->entry.start, ctx.sink);
             return;
         }
         // One file as one selected list item: data file and sidecar.
         std::error_code ec;
         if (!fs::exists(dest, ec))
             fs::create_directory(dest, ec); // a failure shows as "Cannot Export" on the file
-        const views::ListColumns columns = views::EntryColumns(*disc, item->holder, item->slot);
-        (void)host::ExportListItems(*disc, dest, std::span(&columns, 1), ctx.sink);
+        (void)host::ExportListItems(*disc, dest, std::span(&item->entry, 1), ctx.sink);
     });
 }
 

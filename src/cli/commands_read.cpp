@@ -58,10 +58,8 @@ void Ls(const Disc& disc, SectorAddress dir)
 {
     // As the list fills: nothing for an unsigned block, up to the first empty
     // slot otherwise.
-    if (!IsDirectory(disc, dir))
-        return;
-    for (int i = 0; i < dir::kSlots && !SlotIsEmpty(disc, dir, i); ++i) {
-        const views::ListColumns columns = views::EntryColumns(disc, dir, i);
+    for (const ListedEntry& listed : ListEntries(disc, dir)) {
+        const views::ListColumns columns = views::EntryColumns(listed.entry);
         std::string line;
         for (std::size_t c = 0; c < columns.size(); ++c)
             line += (c == 0 ? "" : "\t") + columns[c];

@@ -6,7 +6,6 @@
 #include "views/basic_lister.h"
 #include "views/disassembler.h"
 #include "views/dumps.h"
-#include "views/format.h"
 
 namespace marlin::cli {
 
@@ -15,20 +14,7 @@ using namespace marlin::views;
 
 namespace {
 
-// The list item the window would read for a path. The root is listed by no
-// directory, so its item is made as a directory item's would be.
-ListColumns ItemFor(const Disc& disc, const ImagePath& path)
-{
-    if (!path.isRoot)
-        return EntryColumns(disc, path.holder, path.slot);
-    ListColumns item;
-    item[0] = path.name;
-    item[1] = "D";
-    item[3] = FixedHex(path.sector.Value(), 6);
-    return item;
-}
-
-using Producer = ViewText (*)(const Disc&, const ListColumns&);
+using Producer = ViewText (*)(const Disc&, const FileItem&);
 
 void AddViewCommand(CLI::App& app, Context& ctx, const std::string& name, const std::string& help, Producer show)
 {
@@ -47,7 +33,7 @@ void AddViewCommand(CLI::App& app, Context& ctx, const std::string& name, const 
         const auto path = ResolveOrReport(ctx, *disc, args->path);
         if (!path)
             return;
-        PrintText(std::cout, show(*disc, ItemFor(*disc, *path)).text);
+        PrintText(std::cout, show(*disc, ItemOf(path->entry)).text);
         std::cout.flush();
     });
 }

@@ -76,7 +76,7 @@ void DragDrop::DropHostPaths(const QStringList& paths)
     {
         BusyScope busy(m_window, QStringLiteral("Importing"));
         PromptSink sink(m_window.UserPrompts(), &m_window);
-        result = host::DropHostFiles(m_window.CurrentDisc(), image::SectorAddress(m_window.CurrentNode()->tag), hostPaths,
+        result = host::DropHostFiles(m_window.CurrentDisc(), m_window.CurrentNode()->tag, hostPaths,
                                      sink, m_window.MakeProgress());
     }
     if (result.sawFolder)
@@ -99,9 +99,9 @@ std::unique_ptr<QMimeData> DragDrop::Wrap(const image::Result<std::vector<std::f
 
 std::unique_ptr<QMimeData> DragDrop::StageListDrag()
 {
-    std::vector<views::ListColumns> selected;
+    std::vector<image::DirEntry> selected;
     for (int row : m_window.SelectedRows())
-        selected.push_back(m_window.ListItems()->Item(row));
+        selected.push_back(m_window.ListItems()->Entry(row));
     BusyScope busy(m_window, QString());
     PromptSink sink(m_window.UserPrompts(), &m_window);
     return Wrap(host::StageListDrag(m_window.CurrentDisc(), m_state, selected, sink, m_window.MakeProgress()));
@@ -112,7 +112,7 @@ std::unique_ptr<QMimeData> DragDrop::StageTreeDrag()
     const TreeNodeItem* node = m_window.CurrentNode();
     if (!node)
         return nullptr;
-    if (node->tag == image::kRootSector) {
+    if (node->tag == image::kRoot) {
         // The root drags every entry of the list, which shows the root.
         QItemSelectionModel* selection = m_window.lvwDB()->Selection();
         const int rows = m_window.ListItems()->rowCount();
@@ -126,7 +126,7 @@ std::unique_ptr<QMimeData> DragDrop::StageTreeDrag()
     }
     BusyScope busy(m_window, QString());
     PromptSink sink(m_window.UserPrompts(), &m_window);
-    return Wrap(host::StageTreeDrag(m_window.CurrentDisc(), m_state, image::SectorAddress(node->tag), node->text.toStdString(),
+    return Wrap(host::StageTreeDrag(m_window.CurrentDisc(), m_state, node->tag, node->text.toStdString(),
                                     sink, m_window.MakeProgress()));
 }
 

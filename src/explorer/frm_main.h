@@ -149,7 +149,7 @@ private:
     void OpenView(views::ViewMode mode);
     [[nodiscard]] views::ViewSource Source() const;
     void NewDiscOfSize(int units);
-    [[nodiscard]] std::uint32_t CurrentDirectory() const;
+    [[nodiscard]] image::SectorAddress CurrentDirectory() const;
 
     // Commands
     void mnuDiscOpen_Click();

@@ -26,9 +26,9 @@ const QString kDiscFilter = QStringLiteral("Marlin Disc (*.dat)|*.dat");
 
 } // namespace
 
-std::uint32_t frmMain::CurrentDirectory() const
+image::SectorAddress frmMain::CurrentDirectory() const
 {
-    return m_currentNode ? m_currentNode->tag : image::kRootSector;
+    return m_currentNode ? m_currentNode->tag : image::kRoot;
 }
 
 QList<int> frmMain::SelectedRows() const
@@ -47,9 +47,9 @@ views::ViewSource frmMain::Source() const
 {
     views::ViewSource source;
     if (m_currentItem.isValid())
-        source.item = m_listModel->Item(m_currentItem.row());
+        source.item = m_listModel->Entry(m_currentItem.row());
     if (m_currentNode)
-        source.node = image::SectorAddress(m_currentNode->tag & image::kMaxSectorValue);
+        source.node = m_currentNode->tag;
     return source;
 }
 
@@ -145,11 +145,11 @@ void frmMain::mnuDirectoryNew_Click()
         return;
     PromptSink sink(*m_prompts, this);
     const auto sector = image::CreateDirectory(
-        m_disc, image::SectorAddress(m_currentNode->tag & image::kMaxSectorValue), "NewFolder", sink);
+        m_disc, m_currentNode->tag, "NewFolder", sink);
     if (sector.Refused())
         return;
     TreeNodeItem* parent = m_currentNode;
-    TreeNodeItem* node = m_treeModel->AddChild(parent, QStringLiteral("NewFolder"), sector->Value());
+    TreeNodeItem* node = m_treeModel->AddChild(parent, QStringLiteral("NewFolder"), *sector);
     m_treeModel->SetImage(parent, QStringLiteral("open"));
     const QModelIndex index = m_treeModel->IndexOf(node);
     m_filling = true;
@@ -166,10 +166,10 @@ void frmMain::mnuDirectoryDelete_Click()
 {
     if (!m_currentNode)
         return;
-    const image::SectorAddress dir(m_currentNode->tag & image::kMaxSectorValue);
+    const image::SectorAddress dir = m_currentNode->tag;
     std::optional<image::SectorAddress> parent;
     if (m_currentNode->parent)
-        parent = image::SectorAddress(m_currentNode->parent->tag & image::kMaxSectorValue);
+        parent = m_currentNode->parent->tag;
     PromptSink sink(*m_prompts, this);
     {
         BusyScope busy(*this, QStringLiteral("Deleting"));
@@ -198,7 +198,7 @@ void frmMain::mnuDirectoryExport_Click()
     const auto folder = m_prompts->ChooseFolder(this, QStringLiteral("Select destination for export"));
     if (!folder)
         return;
-    const image::SectorAddress dir(m_currentNode->tag & image::kMaxSectorValue);
+    const image::SectorAddress dir = m_currentNode->tag;
     PromptSink sink(*m_prompts, this);
     {
         BusyScope busy(*this, QStringLiteral("Exporting"));
@@ -212,7 +212,7 @@ void frmMain::mnuDirectoryTitle_Click()
 {
     if (!m_currentNode)
         return;
-    const image::SectorAddress dir(m_currentNode->tag & image::kMaxSectorValue);
+    const image::SectorAddress dir = m_currentNode->tag;
     const auto title = m_prompts->DirectoryTitle(this, QString::fromLatin1(image::GetDirectoryTitle(m_disc, dir)));
     if (!title)
         return;
@@ -237,16 +237,15 @@ void frmMain::mnuFileAttributes_Click()
 {
     if (!m_currentItem.isValid())
         return;
-    const std::string& letters = m_listModel->Item(m_currentItem.row())[1];
-    AttributeFlags flags{letters.find('R') != std::string::npos, letters.find('W') != std::string::npos,
-                         letters.find('L') != std::string::npos};
+    const image::DirEntry& current = m_listModel->Entry(m_currentItem.row());
+    AttributeFlags flags{current.R, current.W, current.L};
     if (!m_prompts->Attributes(this, flags))
         return;
-    const image::SectorAddress dir(CurrentDirectory() & image::kMaxSectorValue);
+    const image::SectorAddress dir = CurrentDirectory();
     // Names first: the list is refilled afterwards, not while it is walked.
     std::vector<std::string> names;
     for (int row : SelectedRows())
-        names.push_back(m_listModel->Item(row)[0]);
+        names.push_back(m_listModel->Entry(row).name);
     for (const auto& name : names)
         (void)image::SetAttributes(m_disc, dir, name, flags.R, flags.W, flags.L);
     GetRootTitles();
@@ -254,23 +253,22 @@ void frmMain::mnuFileAttributes_Click()
 
 void frmMain::mnuFileDelete_Click()
 {
-    const image::SectorAddress dir(CurrentDirectory() & image::kMaxSectorValue);
+    const image::SectorAddress dir = CurrentDirectory();
     if (!m_currentItem.isValid())
         return;
-    std::vector<views::ListColumns> items;
+    std::vector<image::DirEntry> items;
     for (int row : SelectedRows())
-        items.push_back(m_listModel->Item(row));
+        items.push_back(m_listModel->Entry(row));
     PromptSink sink(*m_prompts, this);
     bool directoryGone = false;
     {
         BusyScope busy(*this, QStringLiteral("Deleting"));
-        for (const auto& item : items) {
+        for (const image::DirEntry& item : items) {
             image::Status deleted = image::Status::Done;
-            if (!views::IsDirectoryItem(item)) {
-                deleted = image::DeleteEntry(m_disc, dir, item[0], false, DeleteLockedChecked(), sink);
+            if (!item.D) {
+                deleted = image::DeleteEntry(m_disc, dir, item.name, false, DeleteLockedChecked(), sink);
             } else {
-                const image::SectorAddress sector(views::ParseListHex(item[3]) & image::kMaxSectorValue);
-                deleted = image::DeleteDirectory(m_disc, dir, sector, item[0], DeleteLockedChecked(),
+                deleted = image::DeleteDirectory(m_disc, dir, item.start, item.name, DeleteLockedChecked(),
                                                  DeleteNonEmptyChecked(), sink, MakeProgress());
                 directoryGone = directoryGone || deleted == image::Status::Done;
             }
@@ -296,9 +294,9 @@ void frmMain::mnuFileExport_Click()
     const auto folder = m_prompts->ChooseFolder(this, QStringLiteral("Select destination for file"));
     if (!folder)
         return;
-    std::vector<views::ListColumns> items;
+    std::vector<image::DirEntry> items;
     for (int row : SelectedRows())
-        items.push_back(m_listModel->Item(row));
+        items.push_back(m_listModel->Entry(row));
     PromptSink sink(*m_prompts, this);
     {
         BusyScope busy(*this, QStringLiteral("Exporting"));

@@ -46,7 +46,7 @@ void frmMain::RebuildTree()
     m_currentNode = nullptr;
     m_treeModel->Clear();
     TreeNodeItem* root =
-        m_treeModel->SetRoot(QString::fromLatin1(image::GetDirectoryName(m_disc, image::kRoot)), image::kRootSector);
+        m_treeModel->SetRoot(QString::fromLatin1(image::GetDirectoryName(m_disc, image::kRoot)), image::kRoot);
     m_currentNode = root;
     {
         BusyScope busy(*this, QStringLiteral("Reading directories"));
@@ -84,16 +84,10 @@ void frmMain::GetRootTitles()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_currentItem = QPersistentModelIndex();
-    std::vector<views::ListColumns> items;
-    if (m_currentNode) {
-        const image::SectorAddress dir(m_currentNode->tag & image::kMaxSectorValue);
-        // An unsigned block (or one past the image's end) lists nothing.
-        if (image::IsDirectory(m_disc, dir)) {
-            for (int slot = 0; slot < image::dir::kSlots && !image::SlotIsEmpty(m_disc, dir, slot); ++slot)
-                items.push_back(views::EntryColumns(m_disc, dir, slot));
-        }
-    }
-    m_listModel->SetItems(std::move(items));
+    // An unsigned block (or one past the image's end) lists nothing.
+    m_listModel->SetItems(m_currentNode ? image::ListEntries(m_disc,
+                                                             m_currentNode->tag)
+                                        : std::vector<image::ListedEntry>());
     ShowDiscUsage();
     QApplication::restoreOverrideCursor();
     if (m_listModel->rowCount() > 0) {
@@ -112,7 +106,7 @@ void frmMain::UpdateFileMenu()
             m_actions.value(QString::fromLatin1(name))->setEnabled(false);
         return;
     }
-    const bool directory = ListModel::IsDirectory(m_listModel->Item(m_currentItem.row()));
+    const bool directory = m_listModel->Entry(m_currentItem.row()).D;
     for (const char* name : {"mnuFileViewText", "mnuFileViewBasic", "mnuFileViewDis"})
         m_actions.value(QString::fromLatin1(name))->setEnabled(!directory);
     for (const char* name : {"mnuFileViewCat", "mnuFileViewCatAll", "mnuFileViewEx", "mnuFileViewExAll"})
@@ -175,7 +169,7 @@ void frmMain::tvwDB_AfterLabelEdit(TreeNodeItem* node, const QString& newText)
     // An edit left as it was is no rename (as in every file manager).
     if (newText.isEmpty() || !node || !node->parent || newText == node->text)
         return;
-    const image::SectorAddress holder(node->parent->tag & image::kMaxSectorValue);
+    const image::SectorAddress holder = node->parent->tag;
     PromptSink sink(*m_prompts, this);
     if (image::RenameEntry(m_disc, Latin1(node->text), Latin1(newText), holder, DeleteLockedChecked(), sink) ==
         image::Status::Refused)
@@ -206,7 +200,7 @@ void frmMain::lvwDB_DblClick()
 {
     if (!m_currentItem.isValid() || !m_currentNode)
         return;
-    const QString text = QString::fromLatin1(m_listModel->Item(m_currentItem.row())[0]);
+    const QString text = QString::fromLatin1(m_listModel->Entry(m_currentItem.row()).name);
     for (const auto& child : m_currentNode->children) {
         if (child->text == text) {
             m_tvwDB->expand(m_treeModel->IndexOf(child.get()));
@@ -220,15 +214,15 @@ void frmMain::lvwDB_AfterLabelEdit(const QString& newText)
 {
     if (newText.isEmpty() || !m_currentItem.isValid())
         return;
-    const views::ListColumns item = m_listModel->Item(m_currentItem.row());
+    const image::DirEntry item = m_listModel->Entry(m_currentItem.row());
     // An edit left as it was is no rename (as in every file manager).
-    if (newText == QString::fromLatin1(item[0]))
+    if (newText == QString::fromLatin1(item.name))
         return;
-    const bool directory = views::IsDirectoryItem(item);
-    const image::SectorAddress holder(CurrentDirectory() & image::kMaxSectorValue);
+    const bool directory = item.D;
+    const image::SectorAddress holder = CurrentDirectory();
     PromptSink sink(*m_prompts, this);
     // The label itself never keeps the edit: the list is refilled from the image.
-    if (image::RenameEntry(m_disc, item[0], Latin1(newText), holder, DeleteLockedChecked(), sink) ==
+    if (image::RenameEntry(m_disc, item.name, Latin1(newText), holder, DeleteLockedChecked(), sink) ==
         image::Status::Refused)
         return;
     if (directory)

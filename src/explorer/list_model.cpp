@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "explorer/icons.h"
+#include "views/format.h"
 
 namespace marlin::explorer {
 
@@ -31,12 +32,12 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const auto& item = Item(index.row());
+    const image::DirEntry& entry = Entry(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
     case Qt::ToolTipRole:
-        return QString::fromLatin1(item[static_cast<std::size_t>(index.column())]);
+        return QString::fromLatin1(views::ColumnText(entry, index.column()));
     case Qt::DecorationRole:
         if (index.column() == 0)
             return KeyIcon(data(index, kIconKeyRole).toString());
@@ -46,7 +47,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
             return {};
         if (m_largeIcons)
             return QStringLiteral("book");
-        return IsDirectory(item) ? QStringLiteral("closed") : QStringLiteral("leaf");
+        return entry.D ? QStringLiteral("closed") : QStringLiteral("leaf");
     default:
         return {};
     }
@@ -96,21 +97,23 @@ void ListModel::sort(int column, Qt::SortOrder order)
     std::vector<int> oldRows(before.size());
     std::transform(before.begin(), before.end(), oldRows.begin(), [](const QModelIndex& i) { return i.row(); });
 
-    std::vector<int> order_(m_items.size());
-    std::iota(order_.begin(), order_.end(), 0);
-    const auto column_ = static_cast<std::size_t>(column);
-    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-        const int c =
-            QString::fromLatin1(m_items[static_cast<std::size_t>(a)][column_])
-                .compare(QString::fromLatin1(m_items[static_cast<std::size_t>(b)][column_]), Qt::CaseInsensitive);
+    // By the text the column shows, as the list has always sorted.
+    std::vector<QString> keys;
+    keys.reserve(m_items.size());
+    for (const image::ListedEntry& item : m_items)
+        keys.push_back(QString::fromLatin1(views::ColumnText(item.entry, column)));
+    std::vector<int> rows(m_items.size());
+    std::iota(rows.begin(), rows.end(), 0);
+    std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+        const int c = keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)], Qt::CaseInsensitive);
         return order == Qt::AscendingOrder ? c < 0 : c > 0;
     });
-    std::vector<views::ListColumns> sorted;
+    std::vector<image::ListedEntry> sorted;
     sorted.reserve(m_items.size());
     std::vector<int> newRowOf(m_items.size());
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-        sorted.push_back(m_items[static_cast<std::size_t>(order_[i])]);
-        newRowOf[static_cast<std::size_t>(order_[i])] = static_cast<int>(i);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        sorted.push_back(m_items[static_cast<std::size_t>(rows[i])]);
+        newRowOf[static_cast<std::size_t>(rows[i])] = static_cast<int>(i);
     }
     m_items = std::move(sorted);
     QModelIndexList after;
@@ -122,7 +125,7 @@ void ListModel::sort(int column, Qt::SortOrder order)
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void ListModel::SetItems(std::vector<views::ListColumns> items)
+void ListModel::SetItems(std::vector<image::ListedEntry> items)
 {
     beginResetModel();
     m_items = std::move(items);

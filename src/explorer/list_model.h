@@ -1,14 +1,15 @@
 #pragma once
 // The item model behind lvwDB: one row per entry of the shown directory,
-// the seven columns exactly as the core formats them. All four view modes
-// share this model, its selection and its sort.
+// holding where the entry is and what it says; the seven columns are only
+// its text, formatted as the core formats them. All four view modes share
+// this model, its selection and its sort.
 
 #include <vector>
 
 #include <QAbstractTableModel>
 #include <QPersistentModelIndex>
 
-#include "views/format.h"
+#include "image/directory.h"
 
 namespace marlin::explorer {
 
@@ -32,9 +33,9 @@ public:
     void sort(int column, Qt::SortOrder order) override;
 
     // Replaces every item; they are placed in the current sort order.
-    void SetItems(std::vector<views::ListColumns> items);
-    [[nodiscard]] const views::ListColumns& Item(int row) const { return m_items[static_cast<std::size_t>(row)]; }
-    [[nodiscard]] static bool IsDirectory(const views::ListColumns& item) { return views::IsDirectoryItem(item); }
+    void SetItems(std::vector<image::ListedEntry> items);
+    [[nodiscard]] const image::ListedEntry& Item(int row) const { return m_items[static_cast<std::size_t>(row)]; }
+    [[nodiscard]] const image::DirEntry& Entry(int row) const { return Item(row).entry; }
 
     [[nodiscard]] int SortColumn() const { return m_sortColumn; }
     [[nodiscard]] Qt::SortOrder SortOrder() const { return m_sortOrder; }
@@ -47,7 +48,7 @@ signals:
 private:
     void SortItems();
 
-    std::vector<views::ListColumns> m_items;
+    std::vector<image::ListedEntry> m_items;
     int m_sortColumn = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_largeIcons = false;

@@ -85,8 +85,6 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
         return KeyIcon(node->image);
     case kIconKeyRole:
         return node->image;
-    case kTagRole:
-        return static_cast<unsigned>(node->tag);
     default:
         return {};
     }
@@ -122,7 +120,7 @@ void TreeModel::Clear()
     endResetModel();
 }
 
-TreeNodeItem* TreeModel::SetRoot(const QString& text, std::uint32_t tag)
+TreeNodeItem* TreeModel::SetRoot(const QString& text, image::SectorAddress tag)
 {
     beginResetModel();
     m_root = std::make_unique<TreeNodeItem>();
@@ -137,7 +135,7 @@ void TreeModel::AddChildrenUnder(TreeNodeItem* node, const views::TreeNode& from
     for (const auto& child : from.children) {
         auto item = std::make_unique<TreeNodeItem>();
         item->text = QString::fromLatin1(child.name);
-        item->tag = child.sector.Value();
+        item->tag = child.sector;
         item->parent = node;
         AddChildrenUnder(item.get(), child);
         node->children.push_back(std::move(item));
@@ -156,7 +154,7 @@ void TreeModel::AddChildren(TreeNodeItem* node, const views::TreeNode& from)
     endResetModel();
 }
 
-TreeNodeItem* TreeModel::AddChild(TreeNodeItem* parent, const QString& text, std::uint32_t tag)
+TreeNodeItem* TreeModel::AddChild(TreeNodeItem* parent, const QString& text, image::SectorAddress tag)
 {
     auto& siblings = parent->children;
     const auto place = std::upper_bound(siblings.begin(), siblings.end(), text,

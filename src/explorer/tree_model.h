@@ -16,7 +16,7 @@ namespace marlin::explorer {
 
 struct TreeNodeItem {
     QString text;
-    std::uint32_t tag = 0;                    // the directory's start sector
+    image::SectorAddress tag;                 // the directory's start sector
     QString image = QStringLiteral("closed"); // "closed" or "open"
     TreeNodeItem* parent = nullptr;
     std::vector<std::unique_ptr<TreeNodeItem>> children;
@@ -26,7 +26,6 @@ class TreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
     static constexpr int kIconKeyRole = Qt::UserRole + 1;
-    static constexpr int kTagRole = Qt::UserRole + 2;
 
     explicit TreeModel(QObject* parent = nullptr);
     ~TreeModel() override;
@@ -44,12 +43,12 @@ public:
     // Removes every node.
     void Clear();
     // Makes the root node; the only top-level node.
-    TreeNodeItem* SetRoot(const QString& text, std::uint32_t tag);
+    TreeNodeItem* SetRoot(const QString& text, image::SectorAddress tag);
     // Adds the children of `from` under node, recursively; a node with
     // children shows the "open" image.
     void AddChildren(TreeNodeItem* node, const views::TreeNode& from);
     // Adds one child in its sorted place.
-    TreeNodeItem* AddChild(TreeNodeItem* parent, const QString& text, std::uint32_t tag);
+    TreeNodeItem* AddChild(TreeNodeItem* parent, const QString& text, image::SectorAddress tag);
     void SetImage(TreeNodeItem* node, const QString& image);
 
     [[nodiscard]] TreeNodeItem* Root() const { return m_root.get(); }

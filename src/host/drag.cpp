@@ -141,7 +141,7 @@ Status DragDropExportFiles(const Disc& disc, const fs::path& path, SectorAddress
 }
 
 Result<std::vector<fs::path>> StageListDrag(const Disc& disc, DragState& state,
-                                                   std::span<const views::ListColumns> selected, MessageSink& sink,
+                                                   std::span<const DirEntry> selected, MessageSink& sink,
                                                    const Progress& progress)
 {
     state.DragList.clear();
@@ -156,9 +156,9 @@ Result<std::vector<fs::path>> StageTreeDrag(const Disc& disc, DragState& state, 
                                                    const Progress& progress)
 {
     if (dir == kRoot) {
-        std::vector<views::ListColumns> all;
+        std::vector<DirEntry> all;
         for (int i = 0; i < EntryCount(disc, kRoot); ++i)
-            all.push_back(views::EntryColumns(disc, kRoot, i));
+            all.push_back(ReadEntry(disc, kRoot, i));
         return StageListDrag(disc, state, all, sink, progress);
     }
     state.DragList.clear();

@@ -14,7 +14,6 @@
 #include "image/disc.h"
 #include "image/messages.h"
 #include "image/progress.h"
-#include "views/format.h"
 
 namespace marlin::host {
 
@@ -59,7 +58,7 @@ image::Status DragDropExportFiles(const image::Disc& disc, const std::filesystem
 // log (CR LF lines; empty when nothing was selected). Refused when the host
 // refused ("Cannot Export : " + path shown).
 [[nodiscard]] image::Result<std::vector<std::filesystem::path>>
-StageListDrag(const image::Disc& disc, DragState& state, std::span<const views::ListColumns> selected,
+StageListDrag(const image::Disc& disc, DragState& state, std::span<const image::DirEntry> selected,
               image::MessageSink& sink, const image::Progress& progress = {});
 
 // Drag of the tree's current directory: the root drags every root entry as a

@@ -7,6 +7,7 @@
 #include "host/host_names.h"
 #include "host/inf_file.h"
 #include "image/directory.h"
+#include "image/hex.h"
 #include "image/image_file.h"
 
 namespace marlin::host {
@@ -64,6 +65,13 @@ bool WriteFileData(ExportRun& run, const fs::path& path, std::uint32_t start, st
     return true;
 }
 
+// A file's sidecar fields: its name, addresses and length in 8 hex digits and
+// its attribute letters.
+InfFields FileFields(const DirEntry& e)
+{
+    return {e.name, FixedHex(e.load, 8), FixedHex(e.exec, 8), FixedHex(e.length, 8), AttributeLetters(e)};
+}
+
 bool WriteSidecar(ExportRun& run, const fs::path& path, const std::string& line)
 {
     if (WriteInf(path, line) == Status::Refused)
@@ -82,21 +90,15 @@ bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bo
     run.openDirs.push_back(dir.Value());
     bool ok = true;
     for (int k = 0; ok && k < dir::kSlots && !SlotIsEmpty(disc, dir, k); ++k) {
-        const std::uint64_t e = EntryOffset(dir, k);
-        const fs::path host = path / HostEntryName(disc, dir, k);
-        const std::string name = GetEntryName(disc, dir, k);
-        const SectorAddress start(disc.Read24(e + entry::kStart));
-        if (!(disc.At(e + entry::kAttrD) & 0x80)) {
-            ok = WriteFileData(run, host, start.Value(), disc.Read32(e + entry::kLength)) &&
-                 WriteSidecar(
-                     run, host,
-                     FileInfLine({name, views::HexLong(disc, e + entry::kLoad), views::HexLong(disc, e + entry::kExec),
-                                  views::HexLong(disc, e + entry::kLength), AttributeString(disc, e)},
-                                 false));
+        const DirEntry e = ReadEntry(disc, dir, k);
+        const fs::path host = path / SafeHostName(e.name);
+        if (!e.D) {
+            ok = WriteFileData(run, host, e.start.Value(), e.length) &&
+                 WriteSidecar(run, host, FileInfLine(FileFields(e), false));
         } else {
             // The sidecar comes first, then the folder and its tree.
-            ok = WriteSidecar(run, host, DirectoryInfLine(name, AttributeString(disc, e), false)) &&
-                 ExportDirectory(run, host, start, false);
+            ok = WriteSidecar(run, host, DirectoryInfLine(e.name, AttributeLetters(e), false)) &&
+                 ExportDirectory(run, host, e.start, false);
         }
         Tick(run.progress);
     }
@@ -119,24 +121,23 @@ Status ExportDisc(const Disc& disc, const fs::path& path, SectorAddress dir, Mes
     return ExportFiles(disc, path, dir, sink, progress);
 }
 
-Status ExportListItems(const Disc& disc, const fs::path& folder, std::span<const views::ListColumns> items,
-                             MessageSink& sink, const Progress& progress, std::vector<fs::path>* handedOut)
+Status ExportListItems(const Disc& disc, const fs::path& folder, std::span<const DirEntry> items, MessageSink& sink,
+                       const Progress& progress, std::vector<fs::path>* handedOut)
 {
     ExportRun run{disc, sink, progress, {}};
-    for (const views::ListColumns& item : items) {
-        const fs::path host = folder / SafeHostName(item[0]);
+    for (const DirEntry& e : items) {
+        const fs::path host = folder / SafeHostName(e.name);
         if (handedOut) {
             handedOut->push_back(host);
             handedOut->push_back(InfPath(host));
         }
         bool ok;
-        if (!views::IsDirectoryItem(item)) {
-            ok = WriteFileData(run, host, views::ParseListHex(item[6]), views::ParseListHex(item[5])) &&
-                 WriteSidecar(run, host, FileInfLine({item[0], item[3], item[4], item[5], item[1]}, true));
+        if (!e.D) {
+            ok = WriteFileData(run, host, e.start.Value(), e.length) &&
+                 WriteSidecar(run, host, FileInfLine(FileFields(e), true));
         } else {
-            const SectorAddress start(views::ParseListHex(item[3]) & kMaxSectorValue);
-            ok = WriteSidecar(run, host, DirectoryInfLine(item[0], item[1], true)) &&
-                 ExportDirectory(run, host, start, false);
+            ok = WriteSidecar(run, host, DirectoryInfLine(e.name, AttributeLetters(e), true)) &&
+                 ExportDirectory(run, host, e.start, false);
         }
         if (!ok)
             return Status::Refused;

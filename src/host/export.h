@@ -6,11 +6,11 @@
 #include <span>
 #include <vector>
 
+#include "image/directory.h"
 #include "image/disc.h"
 #include "image/messages.h"
 #include "image/progress.h"
 #include "image/result.h"
-#include "views/format.h"
 
 namespace marlin::host {
 
@@ -33,13 +33,13 @@ image::Status ExportDisc(const image::Disc& disc, const std::filesystem::path& p
                                       image::SectorAddress dir, image::MessageSink& sink,
                                       const image::Progress& progress = {});
 
-// "Export File...": the given list items (their seven columns as the list
-// shows them) into folder, a directory item as a subfolder with its tree.
+// "Export File...": the given entries (the list's selected items) into
+// folder, a directory as a subfolder with its tree.
 // These sidecar lines end with one blank after the letters. The host paths
 // handed out (data file or folder, then its sidecar, per item) are appended
 // to handedOut when it is given.
 image::Status ExportListItems(const image::Disc& disc, const std::filesystem::path& folder,
-                                           std::span<const views::ListColumns> items, image::MessageSink& sink,
+                                           std::span<const image::DirEntry> items, image::MessageSink& sink,
                                            const image::Progress& progress = {},
                                            std::vector<std::filesystem::path>* handedOut = nullptr);
 

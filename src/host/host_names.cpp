@@ -33,11 +33,6 @@ std::string SafeHostName(std::string_view imageName)
     return h;
 }
 
-std::string HostEntryName(const Disc& disc, SectorAddress dir, int slot)
-{
-    return SafeHostName(GetEntryName(disc, dir, slot));
-}
-
 std::string ImageNameFromHost(std::string_view candidate)
 {
     std::string n(candidate.substr(0, dir::kNameLength));

@@ -16,9 +16,6 @@ namespace marlin::host {
 // character becomes "_", and a name of only dots gets a leading "_".
 [[nodiscard]] std::string SafeHostName(std::string_view imageName);
 
-// SafeHostName of the name of entry `slot` of dir.
-[[nodiscard]] std::string HostEntryName(const image::Disc& disc, image::SectorAddress dir, int slot);
-
 // The image name (at most 10 characters) for a candidate: a sidecar's name or a
 // host file's own name with its outer blanks already removed. Cut to 10, cut at
 // a "." from position 3, blanks become "_", a leading "$." is dropped and any

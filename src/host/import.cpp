@@ -10,7 +10,7 @@
 #include "host/inf_file.h"
 #include "image/directory.h"
 #include "image/entry_ops.h"
-#include "views/format.h"
+#include "image/hex.h"
 
 namespace marlin::host {
 
@@ -170,7 +170,7 @@ Status ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given)
     const std::string hostName = TrimBlanks(PrintableHostName(path.filename().string())).substr(0, dir::kNameLength);
     InfFields fields;
     fields.name = hostName;
-    fields.length = views::FixedHex(size, 8);
+    fields.length = FixedHex(size, 8);
     fields.attributes = "RW";
     std::uint32_t length = static_cast<std::uint32_t>(size);
     if (auto inf = ParseFileInf(InfPath(path))) {

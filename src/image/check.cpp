@@ -1,12 +1,12 @@
 #include "image/check.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <set>
 #include <unordered_set>
 
 #include "image/directory.h"
+#include "image/hex.h"
 
 namespace marlin::image {
 
@@ -15,9 +15,7 @@ namespace {
 // Sector numbers as the listings show them: upper-case hex, at least 6 digits.
 std::string Hex(std::uint64_t value, int width = 6)
 {
-    char buffer[24];
-    std::snprintf(buffer, sizeof buffer, "%0*llX", width, static_cast<unsigned long long>(value));
-    return buffer;
+    return HexAtLeast(value, width);
 }
 
 std::string SectorsText(std::uint64_t start, std::uint64_t count)
@@ -226,29 +224,30 @@ private:
                 Add(path + ": entry " + Printable(e.name) + " is listed more than once");
             previous = upper;
             previousName = e.name;
+            const std::uint32_t start = e.start.Value();
             if (!e.D) {
-                m_extents.push_back({e.start, SectorCount(e.length), Kind::Object, node, e.name, -1});
+                m_extents.push_back({start, SectorCount(e.length), Kind::Object, node, e.name, -1});
                 continue;
             }
             m_nodes.push_back({node, e.name});
             const int child = static_cast<int>(m_nodes.size()) - 1;
-            const Extent block{e.start, dir::kBlockSectors, Kind::Object, child, {}, -1};
+            const Extent block{start, dir::kBlockSectors, Kind::Object, child, {}, -1};
             auto ancestor =
-                std::find_if(m_onPath.begin(), m_onPath.end(), [&](const auto& p) { return p.first == e.start; });
+                std::find_if(m_onPath.begin(), m_onPath.end(), [&](const auto& p) { return p.first == start; });
             if (ancestor != m_onPath.end()) {
                 Add(Describe(block) + ": directory lists itself or an ancestor (" + Path(ancestor->second) + ")");
                 continue;
             }
             m_extents.push_back(block);
             // A block listed twice is read once; the overlap is reported.
-            if (!m_visited.insert(e.start).second)
+            if (!m_visited.insert(start).second)
                 continue;
             if (depth + 1 > kMaxCheckDepth) {
                 Add(Describe(block) + ": nested deeper than " + std::to_string(kMaxCheckDepth) +
                     " directories, not read");
                 continue;
             }
-            Visit(child, e.start, dir, depth + 1);
+            Visit(child, start, dir, depth + 1);
         }
         for (int i = count + 1; i < dir::kSlots; ++i) {
             if (!SlotIsEmpty(disc, at, i)) {

@@ -97,20 +97,34 @@ std::string GetDirectoryTitle(const Disc& disc, SectorAddress dir)
     return CutAtNul(MaskedText(disc, dir.ByteOffset() + dir::kTitle, dir::kTitleLength));
 }
 
-std::string AttributeString(const Disc& disc, std::uint64_t e)
+namespace {
+
+// Bit 7 of each of the first five name bytes.
+void ReadAttributes(const Disc& disc, std::uint64_t e, DirEntry& out)
+{
+    out.R = disc.At(e + entry::kAttrR) & 0x80;
+    out.W = disc.At(e + entry::kAttrW) & 0x80;
+    out.L = disc.At(e + entry::kAttrL) & 0x80;
+    out.D = disc.At(e + entry::kAttrD) & 0x80;
+    out.E = disc.At(e + entry::kAttrE) & 0x80;
+}
+
+} // namespace
+
+std::string AttributeLetters(const DirEntry& e)
 {
     std::string out;
-    if (disc.At(e + entry::kAttrE) & 0x80)
-        out += 'E';
-    if (disc.At(e + entry::kAttrD) & 0x80)
-        out += 'D';
-    if (disc.At(e + entry::kAttrL) & 0x80)
-        out += 'L';
-    if (disc.At(e + entry::kAttrW) & 0x80)
-        out += 'W';
-    if (disc.At(e + entry::kAttrR) & 0x80)
-        out += 'R';
+    for (const auto& [on, letter] : {std::pair{e.E, 'E'}, {e.D, 'D'}, {e.L, 'L'}, {e.W, 'W'}, {e.R, 'R'}})
+        if (on)
+            out += letter;
     return out;
+}
+
+std::string AttributeString(const Disc& disc, std::uint64_t e)
+{
+    DirEntry flags;
+    ReadAttributes(disc, e, flags);
+    return AttributeLetters(flags);
 }
 
 std::uint8_t NextSequenceNumber(Disc& disc, SectorAddress dir)
@@ -183,17 +197,32 @@ DirEntry ReadEntry(const Disc& disc, SectorAddress dir, int slot)
     const auto e = EntryOffset(dir, slot);
     DirEntry out;
     out.name = GetEntryName(disc, dir, slot);
-    out.R = disc.At(e + entry::kAttrR) & 0x80;
-    out.W = disc.At(e + entry::kAttrW) & 0x80;
-    out.L = disc.At(e + entry::kAttrL) & 0x80;
-    out.D = disc.At(e + entry::kAttrD) & 0x80;
-    out.E = disc.At(e + entry::kAttrE) & 0x80;
+    ReadAttributes(disc, e, out);
     out.load = disc.Read32(e + entry::kLoad);
     out.exec = disc.Read32(e + entry::kExec);
     out.length = disc.Read32(e + entry::kLength);
-    out.start = disc.Read24(e + entry::kStart);
+    out.start = SectorAddress(disc.Read24(e + entry::kStart));
     out.sequence = disc.At(e + entry::kSequence);
     return out;
+}
+
+std::vector<ListedEntry> ListEntries(const Disc& disc, SectorAddress dir)
+{
+    std::vector<ListedEntry> out;
+    if (!IsDirectory(disc, dir))
+        return out;
+    for (int slot = 0; slot < dir::kSlots && !SlotIsEmpty(disc, dir, slot); ++slot)
+        out.push_back({dir, slot, ReadEntry(disc, dir, slot)});
+    return out;
+}
+
+DirEntry RootEntry(const Disc& disc)
+{
+    DirEntry root;
+    root.name = GetDirectoryName(disc, kRoot);
+    root.D = true;
+    root.start = kRoot;
+    return root;
 }
 
 std::string PaddedName(std::string_view name)

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "image/disc.h"
 #include "image/messages.h"
@@ -72,11 +73,27 @@ struct DirEntry {
     std::string name;
     bool R = false, W = false, L = false, D = false, E = false;
     std::uint32_t load = 0, exec = 0, length = 0;
-    std::uint32_t start = 0;
+    SectorAddress start;
     std::uint8_t sequence = 0;
     bool operator==(const DirEntry&) const = default;
 };
 [[nodiscard]] DirEntry ReadEntry(const Disc& disc, SectorAddress dir, int slot);
+// The entry's attribute letters, in the order E D L W R.
+[[nodiscard]] std::string AttributeLetters(const DirEntry& entry);
+
+// An entry and where it is listed.
+struct ListedEntry {
+    SectorAddress dir; // the directory that lists it
+    int slot = 0;
+    DirEntry entry;
+    bool operator==(const ListedEntry&) const = default;
+};
+// The entries of dir in slot order, up to the first empty slot; none for a
+// block that is not a directory (or not wholly inside the image).
+[[nodiscard]] std::vector<ListedEntry> ListEntries(const Disc& disc, SectorAddress dir);
+// The root as an entry would describe it, though no directory lists it: its
+// own name, the D bit and its start sector.
+[[nodiscard]] DirEntry RootEntry(const Disc& disc);
 // The 10 name bytes a writer stores: the first 10 characters + CR + NULs.
 [[nodiscard]] std::string PaddedName(std::string_view name);
 

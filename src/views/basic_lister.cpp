@@ -121,9 +121,5 @@ ViewText ShowBasic(const Disc& disc, const FileItem& item)
     return view;
 }
 
-ViewText ShowBasic(const Disc& disc, const ListColumns& item)
-{
-    return ShowBasic(disc, ReadListItem(item));
-}
 
 } // namespace marlin::views

@@ -22,7 +22,6 @@ extern const std::array<std::string_view, 128> kBasicTokens;
 // "This does not appear to be a BASIC program". A line without its closing
 // 13 ends the listing at the file's end (or the image's), shown as far as it goes.
 [[nodiscard]] ViewText ShowBasic(const image::Disc& disc, const FileItem& item);
-[[nodiscard]] ViewText ShowBasic(const image::Disc& disc, const ListColumns& item);
 
 // The recognition test on the file's bytes (cut at the image's end).
 [[nodiscard]] bool IsBasicProgram(const image::Disc& disc, const Extent& file);

@@ -258,9 +258,5 @@ ViewText ShowDis(const Disc& disc, const FileItem& item)
     return view;
 }
 
-ViewText ShowDis(const Disc& disc, const ListColumns& item)
-{
-    return ShowDis(disc, ReadListItem(item));
-}
 
 } // namespace marlin::views

@@ -55,6 +55,5 @@ int OsCallName(const image::Disc& disc, std::uint64_t position, std::string& lin
 // BASIC program". The listing stops after an instruction that the image's
 // end cuts short.
 [[nodiscard]] ViewText ShowDis(const image::Disc& disc, const FileItem& item);
-[[nodiscard]] ViewText ShowDis(const image::Disc& disc, const ListColumns& item);
 
 } // namespace marlin::views

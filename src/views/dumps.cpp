@@ -27,9 +27,8 @@ char DumpCharacter(std::uint8_t byte)
 ViewText ShowHex(const Disc& disc, const FileItem& item)
 {
     ViewText view = FileView(item);
-    const bool isDirectory = item.attributes.find('D') != std::string::npos;
     const Extent extent =
-        isDirectory ? ExtentInImage(disc, item.load, dir::kBlockSize) : ExtentInImage(disc, item.sector, item.length);
+        item.directory ? ExtentInImage(disc, item.load, dir::kBlockSize) : ExtentInImage(disc, item.sector, item.length);
     // OOOOOO : HH HH ... HH  CCCC...; a short line keeps the character
     // column in place with three spaces per missing byte. Lines are built
     // in place: a dump of a large file is millions of them.
@@ -57,10 +56,6 @@ ViewText ShowHex(const Disc& disc, const FileItem& item)
     return view;
 }
 
-ViewText ShowHex(const Disc& disc, const ListColumns& item)
-{
-    return ShowHex(disc, ReadListItem(item));
-}
 
 ViewText ShowText(const Disc& disc, const FileItem& item)
 {
@@ -78,9 +73,5 @@ ViewText ShowText(const Disc& disc, const FileItem& item)
     return view;
 }
 
-ViewText ShowText(const Disc& disc, const ListColumns& item)
-{
-    return ShowText(disc, ReadListItem(item));
-}
 
 } // namespace marlin::views

@@ -4,15 +4,11 @@
 
 namespace marlin::views {
 
-FileItem ReadListItem(const ListColumns& item)
+FileItem ItemOf(const image::DirEntry& e)
 {
-    FileItem f;
-    f.name = item[0];
-    f.attributes = item[1];
-    f.load = ParseListHex(item[3]);
-    f.length = ParseListHex(item[5]);
-    f.sector = ParseListHex(item[6]);
-    return f;
+    if (e.D)
+        return {e.name, true, e.start.Value(), 0, 0};
+    return {e.name, false, e.load, e.length, e.start.Value()};
 }
 
 Extent ExtentInImage(const image::Disc& disc, std::uint32_t sector, std::uint64_t length)

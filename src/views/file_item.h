@@ -1,27 +1,27 @@
 #pragma once
-// What the file views read from the explorer's current list item, as plain
-// values, and the part of the image a view may read for it.
+// What the file views read for an entry, as plain values, and the part of the
+// image a view may read for it.
 
 #include <cstdint>
 #include <string>
 
+#include "image/directory.h"
 #include "image/disc.h"
-#include "views/format.h"
 
 namespace marlin::views {
 
-// The list columns a view uses, read back as hex. For a directory item the
-// start sector stands in the Load column and Size and Sector are empty (0).
+// The values the explorer's list shows for an entry: for a directory the
+// start sector stands under Load and Size and Sector are empty (0).
 struct FileItem {
-    std::string name;         // column 0
-    std::string attributes;   // column 1: an item holding "D" is a directory
-    std::uint32_t load = 0;   // column 3
-    std::uint32_t length = 0; // column 5
-    std::uint32_t sector = 0; // column 6
+    std::string name;
+    bool directory = false;
+    std::uint32_t load = 0;   // Load: a file's load address, a directory's start sector
+    std::uint32_t length = 0; // Size
+    std::uint32_t sector = 0; // Sector: a file's start sector
     bool operator==(const FileItem&) const = default;
 };
 
-[[nodiscard]] FileItem ReadListItem(const ListColumns& item);
+[[nodiscard]] FileItem ItemOf(const image::DirEntry& entry);
 
 // Image offsets [base, end) of `length` bytes from sector start: cut at the
 // image's end, so a damaged length or sector never leads a view outside it.

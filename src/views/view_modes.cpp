@@ -11,12 +11,12 @@ namespace marlin::views {
 
 namespace {
 
-// A directory item keeps its start sector in column 3 ("Load"). The column is
-// read back as hex; a value beyond three bytes cannot be a sector, so only
-// the low three bytes are kept and the listing then reports what it finds.
-image::SectorAddress ItemSector(const ListColumns& item)
+// The catalogue of an item is that of the sector under its Load column: a
+// directory's start sector. (A file's load address is no sector; only its
+// low three bytes are taken and the listing reports what it finds there.)
+image::SectorAddress ItemSector(const image::DirEntry& item)
 {
-    return image::SectorAddress(ParseListHex(item[3]) & image::kMaxSectorValue);
+    return image::SectorAddress(ItemOf(item).load & image::kMaxSectorValue);
 }
 
 } // namespace
@@ -30,13 +30,13 @@ std::optional<ViewText> ProduceView(ViewMode mode, const image::Disc& disc, cons
     const auto sector = [&] { return needsNode ? *source.node : ItemSector(*source.item); };
     switch (mode) {
     case ViewMode::Text:
-        return ShowText(disc, *source.item);
+        return ShowText(disc, ItemOf(*source.item));
     case ViewMode::Hex:
-        return ShowHex(disc, *source.item);
+        return ShowHex(disc, ItemOf(*source.item));
     case ViewMode::Basic:
-        return ShowBasic(disc, *source.item);
+        return ShowBasic(disc, ItemOf(*source.item));
     case ViewMode::Dis:
-        return ShowDis(disc, *source.item);
+        return ShowDis(disc, ItemOf(*source.item));
     case ViewMode::Map:
         return ShowMap(disc);
     case ViewMode::Check:

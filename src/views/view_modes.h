@@ -4,15 +4,15 @@
 
 #include <optional>
 
+#include "image/directory.h"
 #include "image/disc.h"
-#include "views/format.h"
 #include "views/view_text.h"
 
 namespace marlin::views {
 
 // What the explorer's selection offers a view when it is opened.
 struct ViewSource {
-    std::optional<ListColumns> item;          // CurrentItem's seven columns
+    std::optional<image::DirEntry> item;      // CurrentItem's entry
     std::optional<image::SectorAddress> node; // CurrentNode's tag
 };
 

@@ -208,7 +208,7 @@ TEST_F(EditCommands, CompactLeavesOneRunAfterTheLastObjectAndEveryFileIntact)
         if (slot < 0)
             continue;
         const DirEntry e = ReadEntry(after, i % 2 ? newSub : kRoot, slot);
-        const auto at = after.DiscImage.begin() + static_cast<std::ptrdiff_t>(SectorAddress(e.start).ByteOffset());
+        const auto at = after.DiscImage.begin() + static_cast<std::ptrdiff_t>(e.start.ByteOffset());
         EXPECT_TRUE(std::equal(data[i].begin(), data[i].end(), at));
         used += SectorCount(e.length);
     }

@@ -234,7 +234,7 @@ private slots:
     void directoryTitle()
     {
         f.ClickNode(f.Child(f.window->CurrentNode(), QStringLiteral("GAMES")));
-        const image::SectorAddress games(f.window->CurrentNode()->tag);
+        const image::SectorAddress games = f.window->CurrentNode()->tag;
         const QString before = QString::fromStdString(image::GetDirectoryTitle(f.window->CurrentDisc(), games));
         f.prompts->titles.push_back(QStringLiteral("Arcade games"));
         QVERIFY(f.Trigger("mnuDirectoryTitle"));

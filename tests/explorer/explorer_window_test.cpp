@@ -441,9 +441,8 @@ private slots:
         if (!item.isEmpty())
             f.ClickItem(f.Row(item));
         const image::Disc& disc = f.window->CurrentDisc();
-        const image::SectorAddress sector = of == QStringLiteral("$")
-                                                ? image::kRoot
-                                                : image::SectorAddress(f.Child(root, of) ? f.Child(root, of)->tag : 0);
+        const image::SectorAddress sector =
+            of == QStringLiteral("$") ? image::kRoot : (f.Child(root, of) ? f.Child(root, of)->tag : image::SectorAddress());
         const views::ViewText expected = listing == QStringLiteral("map")   ? views::ShowMap(disc)
                                          : listing == QStringLiteral("cat") ? views::ShowCat(disc, sector)
                                          : listing == QStringLiteral("ex")  ? views::ShowEx(disc, sector)
@@ -488,7 +487,7 @@ private slots:
         // A directory that lost its signature is named in the report.
         const auto games = f.Child(f.window->CurrentNode(), QStringLiteral("GAMES"));
         QVERIFY(games);
-        f.window->CurrentDisc().DiscImage[std::size_t{games->tag} * image::kSectorSize + 1] ^= 0xFF;
+        f.window->CurrentDisc().DiscImage[games->tag.ByteOffset() + 1] ^= 0xFF;
         const std::vector<std::string> problems = image::Check(f.window->CurrentDisc());
         QVERIFY(!problems.empty());
         QVERIFY(f.Trigger("mnuDiscCheck"));

@@ -16,6 +16,7 @@
 #include "image/image_file.h"
 #include "scripted_prompts.h"
 #include "support/test_disc.h"
+#include "views/format.h"
 
 namespace marlin::test {
 

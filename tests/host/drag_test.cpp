@@ -68,10 +68,7 @@ protected:
         games = *CreateDirectory(disc, kRoot, "GAMES", sink);
         EXPECT_GE(test::AddFile(disc, games, "ELITE", {5, 6}), 0);
     }
-    views::ListColumns Item(const std::string& name) const
-    {
-        return views::EntryColumns(disc, kRoot, FindEntry(disc, kRoot, name));
-    }
+    DirEntry Item(const std::string& name) const { return ReadEntry(disc, kRoot, FindEntry(disc, kRoot, name)); }
     std::vector<std::string> LogLines() const
     {
         std::vector<std::string> lines;
@@ -90,7 +87,7 @@ protected:
 
 TEST_F(Drag, ListItemsHandOutDataThenSidecarInOrder)
 {
-    const std::vector<views::ListColumns> items{Item("A"), Item("B")};
+    const std::vector<DirEntry> items{Item("A"), Item("B")};
     const auto paths = StageListDrag(disc, state, items, sink);
     ASSERT_TRUE(paths.Done());
     const fs::path t = state.tempBase / "temp_0";
@@ -137,7 +134,7 @@ TEST_F(Drag, TreeDragOfTheRootHandsOutEveryRootEntry)
 TEST_F(Drag, HostRefusalIsReportedAndHandsOutNothing)
 {
     WriteHostFile(scratch.path() / "cache", "a file where the cache folder should be");
-    EXPECT_TRUE(StageListDrag(disc, state, std::vector<views::ListColumns>{Item("A")}, sink).Refused());
+    EXPECT_TRUE(StageListDrag(disc, state, std::vector<DirEntry>{Item("A")}, sink).Refused());
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_TRUE(sink.messages[0].starts_with("Cannot Export : " + state.tempBase.string()));
 }

@@ -88,9 +88,9 @@ TEST_F(Export, RootGoesStraightIntoTheFolder)
 
 TEST_F(Export, ListItemsEndTheirSidecarsWithABlank)
 {
-    std::vector<views::ListColumns> items;
+    std::vector<DirEntry> items;
     for (int i = 0; i < EntryCount(disc, kRoot); ++i)
-        items.push_back(views::EntryColumns(disc, kRoot, i));
+        items.push_back(ReadEntry(disc, kRoot, i));
     const fs::path dest = scratch.path();
     std::vector<fs::path> handed;
     ASSERT_EQ(ExportListItems(disc, dest, items, sink, {}, &handed), Status::Done);
@@ -192,7 +192,7 @@ TEST(ExportDamaged, NothingIsWrittenOutsideTheDestination)
     EXPECT_EQ(ReadHostFile(dest / "A_Z.INF").substr(0, 10), "A\x01Z       ");
     // The loop back to the root gives an empty folder; bytes stop at the image's end.
     EXPECT_TRUE(fs::is_empty(dest / "SUB" / "UP"));
-    const std::uint32_t longStart = test::EntryNamed(disc, sub, "LONG").start;
+    const std::uint32_t longStart = test::EntryNamed(disc, sub, "LONG").start.Value();
     EXPECT_EQ(fs::file_size(dest / "SUB" / "LONG"), disc.Size() - std::uint64_t{longStart} * kSectorSize);
     EXPECT_EQ(fs::file_size(dest / "SUB" / "FAR"), 0u);
 }

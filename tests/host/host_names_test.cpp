@@ -79,14 +79,5 @@ TEST(ImageNameFromHost, BytesThatWouldCorruptAnEntryBecomeUnderscores)
     EXPECT_EQ(PrintableHostName("a\tb\x7F\xFF~ "), "a_b__~ ");
 }
 
-TEST(HostEntryName, UsesTheEntryName)
-{
-    image::Disc disc = image::NewDisc(16);
-    ASSERT_GE(test::AddFile(disc, image::kRoot, "CON", {1}), 0);
-    ASSERT_GE(test::AddFile(disc, image::kRoot, "X/Y", {1}), 0);
-    EXPECT_EQ(HostEntryName(disc, image::kRoot, 0), "CON_");
-    EXPECT_EQ(HostEntryName(disc, image::kRoot, 1), "X_Y");
-}
-
 } // namespace
 } // namespace marlin::host

@@ -36,7 +36,7 @@ protected:
     // The entry's data bytes, the whole of its sectors.
     std::string Sectors(const DirEntry& e, std::uint32_t n) const
     {
-        const auto* first = disc.DiscImage.data() + std::uint64_t{e.start} * kSectorSize;
+        const auto* first = disc.DiscImage.data() + e.start.ByteOffset();
         return std::string(reinterpret_cast<const char*>(first), std::size_t{n} * kSectorSize);
     }
 
@@ -61,7 +61,7 @@ TEST_F(Import, SizesTakeWholeZeroFilledSectors)
         ASSERT_EQ(Import1(Host(name, bytes)), Status::Done);
         const DirEntry e = test::EntryNamed(disc, kRoot, name);
         EXPECT_EQ(e.length, c.size);
-        EXPECT_EQ(e.start, expectedStart);
+        EXPECT_EQ(e.start.Value(), expectedStart);
         EXPECT_TRUE(e.R && e.W && !e.L && !e.D);
         EXPECT_EQ(e.load, 0u);
         std::string want = bytes;
@@ -84,7 +84,7 @@ TEST_F(Import, FirstFitAndContiguousSpace)
     ASSERT_EQ(disc.map.runs, (std::vector<MapRun>{{7, 2}, {4086, 10}}));
 
     ASSERT_EQ(Import1(Host("a", std::string(300, 'a'))), Status::Done);
-    EXPECT_EQ(test::EntryNamed(disc, kRoot, "a").start, 7u);
+    EXPECT_EQ(test::EntryNamed(disc, kRoot, "a").start.Value(), 7u);
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{4086, 10}}));
 
     // Larger than any one run, though two runs together would hold it.
@@ -218,8 +218,8 @@ TEST_F(Import, FolderWithSidecarsHiddenFilesAndSubfolders)
     const DirEntry sub = ReadEntry(disc, d, 1);
     EXPECT_EQ(sub.name, "RENAMED");
     ASSERT_TRUE(sub.D);
-    EXPECT_EQ(EntryCount(disc, SectorAddress(sub.start)), 2); // deeper, z
-    EXPECT_EQ(GetDirectoryName(disc, SectorAddress(sub.start)), "RENAMED");
+    EXPECT_EQ(EntryCount(disc, sub.start), 2); // deeper, z
+    EXPECT_EQ(GetDirectoryName(disc, sub.start), "RENAMED");
     EXPECT_GE(ticks, 5);
 
     // Again: the folder's directory exists and the whole drop stops there.

@@ -70,7 +70,7 @@ TEST(Check, FullDirectoryAndManyRunsAreSound)
     SilentSink sink;
     for (int i = 0; i < dir::kSlots; i += 2) {
         const DirEntry e = ReadEntry(disc, kRoot, FindEntry(disc, kRoot, "F" + std::to_string(100 + i)));
-        ASSERT_EQ(FreeRun(disc, e.start, 1, sink), Status::Done);
+        ASSERT_EQ(FreeRun(disc, e.start.Value(), 1, sink), Status::Done);
         RemoveEntry(disc, kRoot, FindEntry(disc, kRoot, e.name));
     }
     EXPECT_GT(disc.map.Count(), 20);

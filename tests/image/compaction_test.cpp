@@ -32,14 +32,14 @@ std::vector<std::uint8_t> FileBytes(const Disc& disc, SectorAddress dir, std::st
     if (slot < 0)
         return {};
     const DirEntry e = ReadEntry(disc, dir, slot);
-    const auto at = SectorAddress(e.start).ByteOffset();
+    const auto at = e.start.ByteOffset();
     return {disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(at),
             disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(at + e.length)};
 }
 
 std::uint32_t StartOf(const Disc& disc, SectorAddress dir, std::string_view name)
 {
-    return test::EntryNamed(disc, dir, name).start;
+    return test::EntryNamed(disc, dir, name).start.Value();
 }
 
 void Delete(Disc& disc, SectorAddress dir, std::string_view name)
@@ -204,8 +204,8 @@ TEST(CompactDisc, LookupsByNameFindTheFirstMatch)
     disc.Set(EntryOffset(kRoot, FindEntry(disc, kRoot, "C")), 'b');
     CollectingSink sink;
     EXPECT_EQ(CompactDisc(disc, sink), Status::Done);
-    EXPECT_EQ(ReadEntry(disc, kRoot, 0).start, 7u);
-    EXPECT_EQ(ReadEntry(disc, kRoot, 1).start, 9u);
+    EXPECT_EQ(ReadEntry(disc, kRoot, 0).start.Value(), 7u);
+    EXPECT_EQ(ReadEntry(disc, kRoot, 1).start.Value(), 9u);
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{10, 4096 - 10}}));
 
     Disc second = NewDisc(16);
@@ -216,7 +216,7 @@ TEST(CompactDisc, LookupsByNameFindTheFirstMatch)
     second.Set(d.ByteOffset() + 1228, 'E'); // its own name is the next entry's
     EXPECT_EQ(CompactDisc(second, sink), Status::Done);
     EXPECT_EQ(StartOf(second, kRoot, "E"), 7u);
-    EXPECT_EQ(ReadEntry(second, kRoot, 0).start, 9u);
+    EXPECT_EQ(ReadEntry(second, kRoot, 0).start.Value(), 9u);
     EXPECT_EQ(second.map.runs, (std::vector<MapRun>{{14, 4096 - 14}}));
     EXPECT_TRUE(sink.messages.empty());
 }

@@ -128,7 +128,7 @@ TEST(DeleteDirectory, BothOptionsOnRemovesTheWholeTreeDepthFirst)
     EXPECT_EQ(EntryCount(t.disc, kRoot), 1);
     EXPECT_EQ(GetEntryName(t.disc, kRoot, 0), "Z");
     // Everything but Z's sector is free again: sector 7 up to Z, and the tail.
-    const std::uint32_t z = ReadEntry(t.disc, kRoot, 0).start;
+    const std::uint32_t z = ReadEntry(t.disc, kRoot, 0).start.Value();
     EXPECT_EQ(t.disc.map.runs, (std::vector<MapRun>{{7, z - 7}, {z + 1, 4096 - z - 1}}));
     EXPECT_TRUE(ConsistencyProblems(t.disc).empty());
 }

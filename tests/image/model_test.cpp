@@ -123,9 +123,9 @@ void ReferenceCompact(Disc& disc)
         for (int i = 0; i < dir::kSlots && !SlotIsEmpty(disc, d, i); ++i) {
             const DirEntry e = ReadEntry(disc, d, i);
             if (e.D)
-                collect(e.start);
+                collect(e.start.Value());
             else
-                t.push_back({e.name, 1, dir, e.start, SectorCount(e.length)});
+                t.push_back({e.name, 1, dir, e.start.Value(), SectorCount(e.length)});
         }
     };
     collect(kRootSector);
@@ -246,7 +246,7 @@ private:
                 EXPECT_GE(slot, 0) << p.path << "." << e.name;
                 if (slot < 0)
                     continue;
-                out.push_back({e.dir.get(), p.dir, SectorAddress(ReadEntry(m_disc, p.sector, slot).start), p.sector,
+                out.push_back({e.dir.get(), p.dir, ReadEntry(m_disc, p.sector, slot).start, p.sector,
                                p.path + "." + e.name});
             }
         }
@@ -528,17 +528,17 @@ private:
                 ASSERT_EQ(e.length, 1280u) << where;
                 // Its own name field follows every rename and attribute change.
                 for (std::size_t k = 0; k < dir::kNameLength; ++k)
-                    ASSERT_EQ(m_disc.At(SectorAddress(e.start).ByteOffset() + dir::kName + k),
+                    ASSERT_EQ(m_disc.At(e.start.ByteOffset() + dir::kName + k),
                               m_disc.At(EntryOffset(sector, static_cast<int>(i)) + k))
                         << where;
-                CompareDirectory(*m.dir, SectorAddress(e.start), sector.Value(), path + "." + m.name);
+                CompareDirectory(*m.dir, e.start, sector.Value(), path + "." + m.name);
                 if (::testing::Test::HasFatalFailure())
                     return;
             } else {
                 ASSERT_EQ(std::make_tuple(e.load, e.exec), std::make_tuple(m.load, m.exec)) << where;
                 ASSERT_EQ(e.length, m.data.size()) << where;
                 const auto from =
-                    m_disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(SectorAddress(e.start).ByteOffset());
+                    m_disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(e.start.ByteOffset());
                 ASSERT_TRUE(std::equal(m.data.begin(), m.data.end(), from)) << "file bytes differ\n" << where;
             }
         }

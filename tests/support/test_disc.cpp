@@ -104,12 +104,12 @@ void Walk(const Disc& disc, SectorAddress dir, const std::string& path, std::set
         previous = upper;
         const std::string child = path + "." + e.name;
         if (e.D) {
-            extents.push_back({e.start, dir::kBlockSectors, child});
-            if (disc.Read24(std::uint64_t{e.start} * kSectorSize + dir::kParent) != dir.Value())
+            extents.push_back({e.start.Value(), dir::kBlockSectors, child});
+            if (disc.Read24(e.start.ByteOffset() + dir::kParent) != dir.Value())
                 problems.push_back(child + ": parent field wrong");
-            Walk(disc, SectorAddress(e.start & kMaxSectorValue), child, onPath, extents, problems);
+            Walk(disc, e.start, child, onPath, extents, problems);
         } else {
-            extents.push_back({e.start, SectorCount(e.length), child});
+            extents.push_back({e.start.Value(), SectorCount(e.length), child});
         }
     }
     for (int i = count; i < dir::kSlots; ++i)

@@ -205,7 +205,7 @@ TEST(ShowBasic, RecognitionTest)
 TEST(ShowBasic, DirectoryItemIsNoProgram)
 {
     DiscWithFile f(Program({{10, B("A")}}));
-    const ListColumns root{"$", "DLR", "", "000002", "", "", ""};
+    const FileItem root = ItemOf(image::RootEntry(f.disc));
     EXPECT_EQ(ShowBasic(f.disc, root).text, "This does not appear to be a BASIC program");
 }
 
@@ -236,7 +236,7 @@ TEST(ShowBasic, LengthPastTheImageEndsAtTheImage)
     const Bytes tail{13, 0, 10, 6, 'A', 'B', 255};
     bytes.insert(bytes.end(), tail.begin(), tail.end());
     image::Disc disc(bytes);
-    EXPECT_EQ(ShowBasic(disc, FileItem{"P", "WR", 0, 0x10000, 1}).text, "   10 ABOSCLI\r");
+    EXPECT_EQ(ShowBasic(disc, FileItem{"P", false, 0, 0x10000, 1}).text, "   10 ABOSCLI\r");
 }
 
 } // namespace

@@ -231,7 +231,7 @@ TEST(ShowDis, LastInstructionTakesTheBytesAfterTheFile)
     DiscWithFile three({0xA9, 0x00, 0x60});
     EXPECT_EQ(Lines(ShowDis(three.disc, three.item).text).size(), 3u); // LDA, RTS, empty line
     DiscWithFile one({0x20});
-    const std::uint64_t base = std::uint64_t{ParseListHex(one.item[6])} * 256;
+    const std::uint64_t base = std::uint64_t{one.item.sector} * 256;
     one.disc.Set(base + 1, 0xEE);
     one.disc.Set(base + 2, 0xFF);
     EXPECT_EQ(ShowDis(one.disc, one.item).text, "0000  20 EE FF    JSR  oswrch       n.\r");
@@ -243,11 +243,11 @@ TEST(ShowDis, InstructionCutByTheImageEnd)
     Bytes bytes(256, 0xEA);
     bytes.insert(bytes.end(), {0xEA, 0xAD, 0x41});
     image::Disc disc(bytes);
-    const FileItem item{"End", "WR", 0x3000, 0x100, 1};
+    const FileItem item{"End", false, 0x3000, 0x100, 1};
     EXPECT_EQ(ShowDis(disc, item).text, "3000  EA          NOP              j\r"
                                         "3001  AD 41 ??    LDA  &??41       -A\r");
     image::Disc branch(Bytes{0xEA, 0xF0});
-    EXPECT_EQ(ShowDis(branch, FileItem{"B", "WR", 0, 2, 0}).text,
+    EXPECT_EQ(ShowDis(branch, FileItem{"B", false, 0, 2, 0}).text,
               "0000  EA          NOP              j\r0001  F0 ??       BEQ  &????       p\r");
 }
 
@@ -261,7 +261,7 @@ TEST(ShowDis, EmptyFileAndDirectoryItemShowNothing)
 {
     DiscWithFile f({});
     EXPECT_EQ(ShowDis(f.disc, f.item).text, "");
-    const ListColumns root{"$", "DLR", "", "000002", "", "", ""};
+    const FileItem root = ItemOf(image::RootEntry(f.disc));
     EXPECT_EQ(ShowDis(f.disc, root).text, "");
 }
 

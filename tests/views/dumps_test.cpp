@@ -67,7 +67,7 @@ TEST(ShowHex, CharacterColumnForEveryByte)
 TEST(ShowHex, DirectoryDumpsItsWholeBlock)
 {
     DiscWithFile f({1, 2, 3});
-    ListColumns root{"$", "DLR", "", "000002", "", "", ""};
+    const FileItem root = ItemOf(image::RootEntry(f.disc));
     const auto lines = Lines(ShowHex(f.disc, root).text);
     ASSERT_EQ(lines.size(), 80u);
     EXPECT_EQ(lines.front().substr(0, 9), "000000 : ");
@@ -82,7 +82,7 @@ TEST(ShowHex, OffsetsPastFFFFFFShowTheirLowSixDigits)
 {
     const std::size_t length = 0x1000000 + 0x20;
     image::Disc disc(std::vector<std::uint8_t>(length, 0x41));
-    const FileItem item{"BIG", "WR", 0, static_cast<std::uint32_t>(length), 0};
+    const FileItem item{"BIG", false, 0, static_cast<std::uint32_t>(length), 0};
     const std::string text = ShowHex(disc, item).text;
     const std::size_t lineLength = 75;
     ASSERT_EQ(text.size(), length / 16 * lineLength);
@@ -94,13 +94,13 @@ TEST(ShowHex, OffsetsPastFFFFFFShowTheirLowSixDigits)
 TEST(ShowHex, LengthPastTheImageStopsAtItsEnd)
 {
     image::Disc disc(Sequence(512));
-    const auto lines = Lines(ShowHex(disc, FileItem{"X", "WR", 0, 0xFFFFFFFF, 1}).text);
+    const auto lines = Lines(ShowHex(disc, FileItem{"X", false, 0, 0xFFFFFFFF, 1}).text);
     ASSERT_EQ(lines.size(), 16u);
     EXPECT_EQ(lines.back().substr(0, 13), "0000F0 : F0 F");
     // A start sector beyond the image reads nothing at all.
-    EXPECT_EQ(ShowHex(disc, FileItem{"X", "WR", 0, 100, 9}).text, "");
+    EXPECT_EQ(ShowHex(disc, FileItem{"X", false, 0, 100, 9}).text, "");
     // A directory block cut by the image's end dumps what there is.
-    EXPECT_EQ(Lines(ShowHex(disc, FileItem{"D", "D", 1, 0, 0}).text).size(), 16u);
+    EXPECT_EQ(Lines(ShowHex(disc, FileItem{"D", true, 1, 0, 0}).text).size(), 16u);
 }
 
 struct TextCase {
@@ -141,14 +141,14 @@ TEST(ShowText, EveryByteButLineFeedPassesUnchanged)
 TEST(ShowText, DirectoryItemShowsNothing)
 {
     DiscWithFile f({'A'});
-    const ListColumns root{"$", "DLR", "", "000002", "", "", ""};
+    const FileItem root = ItemOf(image::RootEntry(f.disc));
     EXPECT_EQ(ShowText(f.disc, root).text, "");
 }
 
 TEST(ShowText, LengthPastTheImageStopsAtItsEnd)
 {
     image::Disc disc(std::vector<std::uint8_t>(300, 'Z'));
-    EXPECT_EQ(ShowText(disc, FileItem{"X", "WR", 0, 0x10000, 1}).text, std::string(44, 'Z'));
+    EXPECT_EQ(ShowText(disc, FileItem{"X", false, 0, 0x10000, 1}).text, std::string(44, 'Z'));
 }
 
 } // namespace

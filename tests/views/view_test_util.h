@@ -9,19 +9,19 @@
 #include "image/directory.h"
 #include "image/image_file.h"
 #include "support/test_disc.h"
-#include "views/format.h"
+#include "views/file_item.h"
 
 namespace marlin::views::test {
 
 // A small blank disc holding one file called name.
 struct DiscWithFile {
     image::Disc disc = image::NewDisc(16);
-    ListColumns item;
+    FileItem item;
     DiscWithFile(const std::vector<std::uint8_t>& data, std::uint32_t load = 0, std::string_view name = "FILE")
     {
         const int start = marlin::test::AddFile(disc, image::kRoot, name, data, load);
         EXPECT_GE(start, 0);
-        item = EntryColumns(disc, image::kRoot, image::FindEntry(disc, image::kRoot, name));
+        item = ItemOf(image::ReadEntry(disc, image::kRoot, image::FindEntry(disc, image::kRoot, name)));
     }
 };
 

@@ -53,41 +53,26 @@ std::uint32_t FreeSectors(const Disc& disc)
     return free;
 }
 
-// Writes a file entry the way an import does: first fit, sorted insert,
-// sectors zeroed then filled, run claimed. False when the disc refused.
+// Stores a file of random bytes as an import does. False when the disc refused.
 bool AddFile(Disc& disc, SectorAddress dir, const std::string& name, std::uint32_t size, std::uint32_t load,
              std::uint32_t exec, bool locked, Rng& rng)
 {
-    const int run = FindFreeRun(disc, size);
-    if (run < 0)
-        return false;
-    SilentSink sink;
-    const auto slot = InsertEntry(disc, dir, name, RefusalCode::FileAlreadyExists, sink);
-    if (slot.Refused())
-        return false;
-    const std::uint32_t start = disc.map.runs[static_cast<std::size_t>(run)].Start;
-    const std::uint64_t e = EntryOffset(dir, slot->slot);
-    const std::string padded = PaddedName(name);
-    for (std::size_t k = 0; k < padded.size(); ++k)
-        disc.Set(e + k, static_cast<std::uint8_t>(padded[k]));
-    disc.Set(e + entry::kAttrR, disc.At(e + entry::kAttrR) | 0x80);
-    disc.Set(e + (locked ? entry::kAttrL : entry::kAttrW),
-             disc.At(e + (locked ? entry::kAttrL : entry::kAttrW)) | 0x80);
-    disc.Write32(e + entry::kLoad, load);
-    disc.Write32(e + entry::kExec, exec);
-    disc.Write32(e + entry::kLength, size);
-    disc.Write24(e + entry::kStart, start);
-    disc.Set(e + entry::kSequence, slot->sequence);
-    const std::uint32_t n = SectorCount(size);
-    std::uint8_t* data = disc.DiscImage.data() + std::uint64_t{start} * kSectorSize;
-    std::fill_n(data, std::size_t{n} * kSectorSize, std::uint8_t{0});
+    std::vector<std::uint8_t> data(size);
     for (std::uint32_t k = 0; k < size; k += 8) {
         const std::uint64_t word = rng.Next();
         for (std::uint32_t b = 0; b < 8 && k + b < size; ++b)
             data[k + b] = static_cast<std::uint8_t>(word >> (8 * b));
     }
-    ClaimRun(disc, run, n);
-    return true;
+    DirEntry entry;
+    entry.name = name;
+    entry.R = true;
+    entry.W = !locked;
+    entry.L = locked;
+    entry.load = load;
+    entry.exec = exec;
+    entry.length = size;
+    SilentSink sink;
+    return CreateFile(disc, dir, entry, data, sink).Done();
 }
 
 struct FileRecord {

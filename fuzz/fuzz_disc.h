@@ -15,6 +15,7 @@
 
 #include "image/check.h"
 #include "image/directory.h"
+#include "image/walk_guard.h"
 #include "image/image_file.h"
 
 namespace marlin::fuzz {
@@ -39,18 +40,21 @@ inline std::optional<image::Disc> DiscFromInput(const std::uint8_t* data, std::s
 inline void ForEachDirectory(const image::Disc& disc, const std::function<void(image::SectorAddress)>& visit)
 {
     using namespace image;
-    std::unordered_set<std::uint32_t> seen{kRootSector};
-    std::vector<std::uint32_t> pending{kRootSector};
+    WalkGuard guard(disc);
+    guard.Enter(kRoot);
+    std::vector<SectorAddress> pending{kRoot};
     while (!pending.empty()) {
-        const SectorAddress dir(pending.back());
+        const SectorAddress dir = pending.back();
         pending.pop_back();
         visit(dir);
         if (!IsDirectory(disc, dir))
             continue;
         for (int i = 0; i < EntryCount(disc, dir); ++i) {
             const DirEntry e = ReadEntry(disc, dir, i);
-            if (e.D && seen.insert(e.start.Value()).second)
-                pending.push_back(e.start.Value());
+            if (e.D && !guard.Entered(e.start)) {
+                guard.Enter(e.start);
+                pending.push_back(e.start);
+            }
         }
     }
 }
@@ -73,7 +77,7 @@ inline void CollectFiles(const image::Disc& disc, image::SectorAddress dir, cons
                          std::map<std::string, std::vector<std::uint8_t>>& files, int depth = 0)
 {
     using namespace image;
-    if (depth > kMaxCheckDepth || !IsDirectory(disc, dir))
+    if (!WalkGuard::DepthAllowed(depth) || !IsDirectory(disc, dir))
         return;
     for (int i = 0; i < EntryCount(disc, dir); ++i) {
         const DirEntry e = ReadEntry(disc, dir, i);

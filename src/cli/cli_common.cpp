@@ -4,6 +4,7 @@
 
 #include "image/directory.h"
 #include "image/image_file.h"
+#include "image/walk_guard.h"
 
 namespace marlin::cli {
 
@@ -52,7 +53,7 @@ namespace {
 std::optional<ImagePath> ResolveIn(const Disc& disc, SectorAddress dir, std::string_view rest, int depth)
 {
     // A damaged disc may loop; no real path is deeper than this.
-    if (depth > 256 || !IsDirectory(disc, dir))
+    if (!WalkGuard::DepthAllowed(depth) || !IsDirectory(disc, dir))
         return std::nullopt;
     auto found = [&](int slot) {
         ImagePath p;

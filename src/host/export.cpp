@@ -9,6 +9,7 @@
 #include "image/directory.h"
 #include "image/hex.h"
 #include "image/image_file.h"
+#include "image/walk_guard.h"
 
 namespace marlin::host {
 
@@ -21,9 +22,9 @@ struct ExportRun {
     const Disc& disc;
     MessageSink& sink;
     const Progress& progress;
-    // Directories being written, outermost first: a damaged image whose
-    // directory lists an ancestor would otherwise never end.
-    std::vector<std::uint32_t> openDirs;
+    // A damaged image whose directory lists an ancestor would otherwise
+    // never end; one listed in two places is written in both.
+    WalkGuard guard{disc};
 };
 
 bool Fail(ExportRun& run, const fs::path& path, const std::string& detail = {})
@@ -79,15 +80,14 @@ bool WriteSidecar(ExportRun& run, const fs::path& path, const std::string& line)
     return true;
 }
 
-bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bool chosen)
+bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bool chosen, int depth)
 {
     if (!EnsureFolder(run, path, chosen))
         return false;
     const Disc& disc = run.disc;
-    if (!IsDirectory(disc, dir) ||
-        std::find(run.openDirs.begin(), run.openDirs.end(), dir.Value()) != run.openDirs.end())
+    if (!IsDirectory(disc, dir) || run.guard.OnPath(dir) || !WalkGuard::DepthAllowed(depth))
         return true;
-    run.openDirs.push_back(dir.Value());
+    run.guard.Enter(dir);
     bool ok = true;
     for (int k = 0; ok && k < dir::kSlots && !SlotIsEmpty(disc, dir, k); ++k) {
         const DirEntry e = ReadEntry(disc, dir, k);
@@ -98,11 +98,11 @@ bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bo
         } else {
             // The sidecar comes first, then the folder and its tree.
             ok = WriteSidecar(run, host, DirectoryInfLine(e.name, AttributeLetters(e), false)) &&
-                 ExportDirectory(run, host, e.start, false);
+                 ExportDirectory(run, host, e.start, false, depth + 1);
         }
         Tick(run.progress);
     }
-    run.openDirs.pop_back();
+    run.guard.Leave(dir);
     return ok;
 }
 
@@ -111,8 +111,8 @@ bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bo
 Status ExportFiles(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
                          const Progress& progress)
 {
-    ExportRun run{disc, sink, progress, {}};
-    return ExportDirectory(run, path, dir, true) ? Status::Done : Status::Refused;
+    ExportRun run{disc, sink, progress};
+    return ExportDirectory(run, path, dir, true, 0) ? Status::Done : Status::Refused;
 }
 
 Status ExportDisc(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
@@ -124,7 +124,7 @@ Status ExportDisc(const Disc& disc, const fs::path& path, SectorAddress dir, Mes
 Status ExportListItems(const Disc& disc, const fs::path& folder, std::span<const DirEntry> items, MessageSink& sink,
                        const Progress& progress, std::vector<fs::path>* handedOut)
 {
-    ExportRun run{disc, sink, progress, {}};
+    ExportRun run{disc, sink, progress};
     for (const DirEntry& e : items) {
         const fs::path host = folder / SafeHostName(e.name);
         if (handedOut) {
@@ -137,7 +137,7 @@ Status ExportListItems(const Disc& disc, const fs::path& folder, std::span<const
                  WriteSidecar(run, host, FileInfLine(FileFields(e), true));
         } else {
             ok = WriteSidecar(run, host, DirectoryInfLine(e.name, AttributeLetters(e), true)) &&
-                 ExportDirectory(run, host, e.start, false);
+                 ExportDirectory(run, host, e.start, false, 1);
         }
         if (!ok)
             return Status::Refused;

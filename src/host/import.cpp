@@ -147,18 +147,13 @@ Status ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given)
         return CannotRead(run, path);
 
     Disc& disc = run.disc;
-    // An empty file still takes one sector, so ask for at least one: a damaged
-    // map's empty run must not be claimed.
-    const int free = FindFreeRun(disc, std::max<std::uint64_t>(size, 1));
-    const std::uint32_t sectors = free < 0 ? 0 : SectorCount(static_cast<std::uint32_t>(size));
-    // A damaged map may offer a run outside the image: that is no space either.
-    if (free < 0 || !disc.Contains(std::uint64_t{disc.map.runs[static_cast<std::size_t>(free)].Start} * kSectorSize,
-                                   std::uint64_t{sectors} * kSectorSize)) {
+    // Space and room are tested before the host file is read, as the
+    // storing itself tests them.
+    if (FindUsableRun(disc, size) < 0) {
         run.sink.Report({RefusalCode::NotEnoughSpace, {}, {}});
         return Status::Refused;
     }
-    // A directory block outside the image cannot take an entry either.
-    if (!disc.Contains(dir.ByteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
+    if (DirectoryIsFull(disc, dir)) {
         run.sink.Report({RefusalCode::DirectoryFull, {}, {}});
         return Status::Refused;
     }
@@ -186,35 +181,20 @@ Status ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given)
     if (name.empty())
         name = "_";
 
-    const auto slot = InsertEntry(disc, dir, name, RefusalCode::FileAlreadyExists, run.sink);
-    if (slot.Refused())
-        return Status::Done; // already exists: the batch goes on
-    const std::uint32_t start = disc.map.runs[static_cast<std::size_t>(free)].Start;
-
-    // Entry: name (CR-ended, NUL-filled) with R W L in bit 7 of bytes 0-2,
-    // load, exec, length, start sector, the directory's new sequence number.
-    const std::uint64_t e = EntryOffset(dir, slot->slot);
-    const std::string padded = PaddedName(name);
-    for (std::size_t k = 0; k < dir::kNameLength; ++k)
-        disc.Set(e + k, static_cast<std::uint8_t>(padded[k]));
+    DirEntry entry;
+    entry.name = name;
     const AttributeBits bits = BitsFromAttributes(fields.attributes);
-    if (bits.R)
-        disc.Set(e + entry::kAttrR, disc.At(e + entry::kAttrR) | 0x80);
-    if (bits.W)
-        disc.Set(e + entry::kAttrW, disc.At(e + entry::kAttrW) | 0x80);
-    if (bits.L)
-        disc.Set(e + entry::kAttrL, disc.At(e + entry::kAttrL) | 0x80);
-    disc.Write32(e + entry::kLoad, FieldValue(fields.load));
-    disc.Write32(e + entry::kExec, FieldValue(fields.exec));
-    disc.Write32(e + entry::kLength, length);
-    disc.Write24(e + entry::kStart, start);
-    disc.Set(e + entry::kSequence, slot->sequence);
-
-    // Data: the whole run zeroed, then the host bytes from its first byte.
-    const auto first = disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(std::uint64_t{start} * kSectorSize);
-    std::fill_n(first, std::size_t{sectors} * kSectorSize, std::uint8_t{0});
-    std::copy(bytes->begin(), bytes->end(), first);
-    ClaimRun(disc, free, sectors);
+    entry.R = bits.R;
+    entry.W = bits.W;
+    entry.L = bits.L;
+    entry.load = FieldValue(fields.load);
+    entry.exec = FieldValue(fields.exec);
+    entry.length = length;
+    // Space and room were tested above, so only a name already there is
+    // refused here, and the batch goes on after it.
+    const auto stored = CreateFile(disc, dir, entry, *bytes, run.sink);
+    if (stored.Refused() && stored.Reason() != RefusalCode::FileAlreadyExists)
+        return Status::Refused;
     return Status::Done;
 }
 

@@ -7,6 +7,7 @@
 
 #include "image/directory.h"
 #include "image/hex.h"
+#include "image/walk_guard.h"
 
 namespace marlin::image {
 
@@ -45,15 +46,16 @@ bool HasSignatureAt(const Disc& disc, std::uint64_t at)
 
 class Checker {
 public:
-    explicit Checker(const Disc& disc) : m_disc(disc) {}
+    explicit Checker(const Disc& disc) : m_disc(disc), m_guard(disc) {}
 
     std::vector<std::string> Run()
     {
         CheckMap();
-        m_nodes.push_back({-1, "$"});
+        m_nodes.push_back({-1, "$", kRootSector});
         m_extents.push_back({kRootSector, dir::kBlockSectors, Kind::Object, 0, {}, -1});
-        m_visited.insert(kRootSector);
+        m_guard.Enter(kRoot);
         Visit(0, kRootSector, std::nullopt, 0);
+        m_guard.Leave(kRoot);
         Sweep();
         for (auto& line : m_lost)
             Add(std::move(line));
@@ -82,6 +84,7 @@ private:
     struct Node {
         int parent = -1;
         std::string name;
+        std::uint32_t sector = 0;
     };
 
     void Add(std::string line)
@@ -207,7 +210,6 @@ private:
                 Add(here + ": the directory's own name field says \"" + Printable(own) + "\"");
         }
 
-        m_onPath.push_back({dir, node});
         const std::string path = Path(node);
         const int count = EntryCount(disc, at);
         std::set<std::string> seen;
@@ -229,25 +231,25 @@ private:
                 m_extents.push_back({start, SectorCount(e.length), Kind::Object, node, e.name, -1});
                 continue;
             }
-            m_nodes.push_back({node, e.name});
+            m_nodes.push_back({node, e.name, start});
             const int child = static_cast<int>(m_nodes.size()) - 1;
             const Extent block{start, dir::kBlockSectors, Kind::Object, child, {}, -1};
-            auto ancestor =
-                std::find_if(m_onPath.begin(), m_onPath.end(), [&](const auto& p) { return p.first == start; });
-            if (ancestor != m_onPath.end()) {
-                Add(Describe(block) + ": directory lists itself or an ancestor (" + Path(ancestor->second) + ")");
+            if (m_guard.OnPath(e.start)) {
+                Add(Describe(block) + ": directory lists itself or an ancestor (" + Path(Ancestor(node, start)) + ")");
                 continue;
             }
             m_extents.push_back(block);
             // A block listed twice is read once; the overlap is reported.
-            if (!m_visited.insert(start).second)
+            if (m_guard.Entered(e.start))
                 continue;
-            if (depth + 1 > kMaxCheckDepth) {
-                Add(Describe(block) + ": nested deeper than " + std::to_string(kMaxCheckDepth) +
+            m_guard.Enter(e.start);
+            if (WalkGuard::DepthAllowed(depth + 1)) {
+                Visit(child, start, dir, depth + 1);
+            } else {
+                Add(Describe(block) + ": nested deeper than " + std::to_string(kMaxDirectoryDepth) +
                     " directories, not read");
-                continue;
             }
-            Visit(child, start, dir, depth + 1);
+            m_guard.Leave(e.start);
         }
         for (int i = count + 1; i < dir::kSlots; ++i) {
             if (!SlotIsEmpty(disc, at, i)) {
@@ -255,7 +257,14 @@ private:
                 break;
             }
         }
-        m_onPath.pop_back();
+    }
+
+    // The node on the path up from node (itself included) that is the directory at sector.
+    int Ancestor(int node, std::uint32_t sector) const
+    {
+        while (node >= 0 && m_nodes[static_cast<std::size_t>(node)].sector != sector)
+            node = m_nodes[static_cast<std::size_t>(node)].parent;
+        return node;
     }
 
     // In sector order: what reaches past the disc's end, what overlaps, and
@@ -296,8 +305,7 @@ private:
     std::size_t m_dropped = 0;
     std::vector<Node> m_nodes;
     std::vector<Extent> m_extents;
-    std::unordered_set<std::uint32_t> m_visited;
-    std::vector<std::pair<std::uint32_t, int>> m_onPath; // directory sector, node
+    WalkGuard m_guard;
 };
 
 } // namespace

@@ -11,9 +11,6 @@
 
 namespace marlin::image {
 
-// Directories nested deeper than this are reported and not read; no disc the
-// program makes comes near it.
-inline constexpr int kMaxCheckDepth = 256;
 // The report stops after this many problem lines, with a last line saying how
 // many more there were.
 inline constexpr std::size_t kMaxCheckLines = 10000;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "image/directory.h"
+#include "image/walk_guard.h"
 
 namespace marlin::image {
 
@@ -93,7 +93,8 @@ Status DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAd
         std::string name;
     };
     std::vector<Frame> stack{{parent, dir, std::string(name)}};
-    std::unordered_set<std::uint32_t> onPath{dir.Value()};
+    WalkGuard guard(disc);
+    guard.Enter(dir);
     while (!stack.empty()) {
         const Frame& top = stack.back();
         // Slot 0 always holds the next entry: every deletion moves the rest down.
@@ -103,7 +104,7 @@ Status DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAd
             const std::string first = GetEntryName(disc, top.dir, 0);
             if (IsDirectoryEntry(disc, top.dir, 0)) {
                 const SectorAddress sub(disc.Read24(EntryOffset(top.dir, 0) + entry::kStart));
-                if (onPath.contains(sub.Value())) {
+                if (guard.OnPath(sub)) {
                     sink.Report({RefusalCode::DeleteNonEmptyDirectory, first, {}});
                     return Status::Refused;
                 }
@@ -112,7 +113,7 @@ Status DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAd
                 if (IsDirectory(disc, sub)) {
                     const SectorAddress holder = top.dir;
                     stack.push_back({holder, sub, first});
-                    onPath.insert(sub.Value());
+                    guard.Enter(sub);
                     continue;
                 }
                 if (DeleteEntry(disc, top.dir, first, true, ignoreLock, sink) == Status::Refused)
@@ -127,7 +128,7 @@ Status DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAd
         // so its lock is tested only now. The root has no entry.
         const Frame done = top;
         stack.pop_back();
-        onPath.erase(done.dir.Value());
+        guard.Leave(done.dir);
         if (done.parent) {
             if (DeleteEntry(disc, *done.parent, done.name, true, ignoreLock, sink) == Status::Refused)
                 return Status::Refused;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "image/bytes.h"
+
 namespace marlin::image {
 
 bool IsDirectory(const Disc& disc, SectorAddress dir)
@@ -148,38 +150,50 @@ int EntryCount(const Disc& disc, SectorAddress dir)
     return n;
 }
 
+bool DirectoryIsFull(const Disc& disc, SectorAddress dir)
+{
+    return !disc.Contains(dir.ByteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1);
+}
+
+SortedPlace FindSortedPlace(const Disc& disc, SectorAddress dir, std::string_view upperKey)
+{
+    for (int i = 0; i < dir::kSlots; ++i) {
+        if (SlotIsEmpty(disc, dir, i))
+            return {i, false};
+        const std::string n = UpperName(GetEntryName(disc, dir, i));
+        if (n == upperKey)
+            return {i, true};
+        if (upperKey < n)
+            return {i, false};
+    }
+    return {dir::kSlots - 1, false};
+}
+
+void OpenSlot(Disc& disc, SectorAddress dir, int slot)
+{
+    for (int j = dir::kSlots - 1; j > slot; --j)
+        CopySlot(disc, dir, j - 1, j);
+}
+
 Result<InsertResult> InsertEntry(Disc& disc, SectorAddress dir, std::string_view name, RefusalCode alreadyExists,
                                  MessageSink& sink)
 {
     // A block that does not fit in the image (a damaged entry's sector) can
     // take no entry: it is refused as full rather than written past the end.
-    if (!disc.Contains(dir.ByteOffset(), dir::kBlockSize) || !SlotIsEmpty(disc, dir, dir::kSlots - 1)) {
+    if (DirectoryIsFull(disc, dir)) {
         sink.Report({RefusalCode::DirectoryFull, {}, {}});
-        return {Status::Refused};
+        return {Status::Refused, RefusalCode::DirectoryFull};
     }
     const std::string cut(name.substr(0, dir::kNameLength));
-    const std::string key = UpperName(cut);
-    int slot = dir::kSlots - 1;
-    for (int i = 0; i < dir::kSlots; ++i) {
-        if (SlotIsEmpty(disc, dir, i)) {
-            slot = i;
-            break;
-        }
-        const std::string n = UpperName(GetEntryName(disc, dir, i));
-        if (n == key) {
-            sink.Report({alreadyExists, cut, {}});
-            return {Status::Refused};
-        }
-        if (key < n) {
-            slot = i;
-            break;
-        }
+    const SortedPlace place = FindSortedPlace(disc, dir, UpperName(cut));
+    if (place.taken) {
+        sink.Report({alreadyExists, cut, {}});
+        return {Status::Refused, alreadyExists};
     }
     InsertResult result;
-    result.slot = slot;
+    result.slot = place.slot;
     result.sequence = NextSequenceNumber(disc, dir);
-    for (int j = dir::kSlots - 1; j > slot; --j)
-        CopySlot(disc, dir, j - 1, j);
+    OpenSlot(disc, dir, place.slot);
     return result;
 }
 
@@ -232,6 +246,39 @@ std::string PaddedName(std::string_view name)
     p.append(8, '\0');
     p.resize(dir::kNameLength);
     return p;
+}
+
+void PutEntryName(std::span<std::uint8_t, dir::kNameLength> bytes, std::string_view name)
+{
+    const std::string padded = PaddedName(name);
+    for (std::size_t k = 0; k < dir::kNameLength; ++k)
+        bytes[k] = static_cast<std::uint8_t>((bytes[k] & 0x80) | static_cast<std::uint8_t>(padded[k]));
+}
+
+std::array<std::uint8_t, dir::kSlotSize> EncodeEntry(const DirEntry& e)
+{
+    std::array<std::uint8_t, dir::kSlotSize> bytes{};
+    PutEntryName(std::span(bytes).first<dir::kNameLength>(), e.name);
+    for (const auto& [on, at] : {std::pair{e.R, entry::kAttrR}, {e.W, entry::kAttrW}, {e.L, entry::kAttrL},
+                                 {e.D, entry::kAttrD}, {e.E, entry::kAttrE}})
+        if (on)
+            bytes[at] |= 0x80;
+    Put32(bytes, entry::kLoad, e.load);
+    Put32(bytes, entry::kExec, e.exec);
+    Put32(bytes, entry::kLength, e.length);
+    Put24(bytes, entry::kStart, e.start.Value());
+    bytes[entry::kSequence] = e.sequence;
+    return bytes;
+}
+
+void WriteEntry(Disc& disc, SectorAddress dir, int slot, const DirEntry& entry)
+{
+    const std::uint64_t e = EntryOffset(dir, slot);
+    assert(disc.Contains(e, dir::kSlotSize));
+    if (!disc.Contains(e, dir::kSlotSize))
+        return;
+    const auto bytes = EncodeEntry(entry);
+    std::copy(bytes.begin(), bytes.end(), disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(e));
 }
 
 } // namespace marlin::image

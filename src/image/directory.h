@@ -2,8 +2,10 @@
 // Directories and their entries: reading names, titles and attributes, and
 // the two editing steps (insert, remove) that keep a directory sorted.
 
+#include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,10 +57,23 @@ std::uint8_t NextSequenceNumber(Disc& disc, SectorAddress dir);
 
 // Number of occupied slots (up to the first empty one).
 [[nodiscard]] int EntryCount(const Disc& disc, SectorAddress dir);
+// No entry can go in: slot 46 is taken, or the block is not wholly inside
+// the image (a damaged entry's sector) and must not be written.
+[[nodiscard]] bool DirectoryIsFull(const Disc& disc, SectorAddress dir);
+// The slot where an entry called upperKey (upper case) belongs: the first
+// slot that is empty, holds that name, or holds a name sorting after it.
+struct SortedPlace {
+    int slot = 0;
+    bool taken = false; // the slot holds the name itself
+};
+[[nodiscard]] SortedPlace FindSortedPlace(const Disc& disc, SectorAddress dir, std::string_view upperKey);
+// Moves slots `slot` to 45 up by one (slot 46 is lost), leaving `slot` free.
+void OpenSlot(Disc& disc, SectorAddress dir, int slot);
 
-// Finds the sorted place for name and opens it. Refuses with DirectoryFull
-// (also for a block that does not fit in the image), or with AlreadyExists
-// (code chosen by the caller: Directory or File).
+// Finds the sorted place for name and opens it, raising the sequence number.
+// Refuses with DirectoryFull (also for a block that does not fit in the
+// image), or with AlreadyExists (code chosen by the caller: Directory or
+// File); the result keeps the code.
 struct InsertResult {
     int slot = -1;
     std::uint8_t sequence = 0; // the new master sequence number
@@ -96,5 +111,13 @@ struct ListedEntry {
 [[nodiscard]] DirEntry RootEntry(const Disc& disc);
 // The 10 name bytes a writer stores: the first 10 characters + CR + NULs.
 [[nodiscard]] std::string PaddedName(std::string_view name);
+// Puts PaddedName(name) into the ten name bytes, keeping any bit 7 already
+// set in them (the attributes live there).
+void PutEntryName(std::span<std::uint8_t, dir::kNameLength> bytes, std::string_view name);
+// The 26 bytes of an entry: the name with R W L D E in bit 7 of its first
+// five bytes, load, execution address, length, start sector, sequence number.
+[[nodiscard]] std::array<std::uint8_t, dir::kSlotSize> EncodeEntry(const DirEntry& entry);
+// Writes EncodeEntry(entry) into slot of dir (a block inside the image).
+void WriteEntry(Disc& disc, SectorAddress dir, int slot, const DirEntry& entry);
 
 } // namespace marlin::image

@@ -87,6 +87,16 @@ int FindFreeRun(const Disc& disc, std::uint64_t bytes)
     return -1;
 }
 
+int FindUsableRun(const Disc& disc, std::uint64_t bytes)
+{
+    const int run = FindFreeRun(disc, std::max<std::uint64_t>(bytes, 1));
+    if (run < 0)
+        return -1;
+    const std::uint64_t start = disc.map.runs[static_cast<std::size_t>(run)].Start;
+    const std::uint64_t sectors = SectorCount(static_cast<std::uint32_t>(bytes));
+    return disc.Contains(start * kSectorSize, sectors * kSectorSize) ? run : -1;
+}
+
 std::uint32_t ClaimRun(Disc& disc, int i, std::uint32_t n)
 {
     auto& runs = disc.map.runs;

@@ -102,6 +102,11 @@ void WriteFreeSpaceMap(Disc& disc);
 }
 // First run (in address order) of at least `bytes` bytes, or -1.
 [[nodiscard]] int FindFreeRun(const Disc& disc, std::uint64_t bytes);
+// The run a new object of `bytes` bytes goes into: FindFreeRun's, asked for
+// at least one byte (an object takes a sector even when empty, and a damaged
+// map's empty run must not be claimed), and only when the sectors it would
+// take lie inside the image. -1 when there is none: no space.
+[[nodiscard]] int FindUsableRun(const Disc& disc, std::uint64_t bytes);
 // Takes n sectors from the low end of run i; returns the run's old start.
 std::uint32_t ClaimRun(Disc& disc, int i, std::uint32_t n);
 // Gives sectors back: sorted insert, merge, map rewritten. Refused with

@@ -31,12 +31,6 @@ bool BlockInside(const Disc& disc, SectorAddress dir)
     return disc.Contains(dir.ByteOffset(), dir::kBlockSize);
 }
 
-void CopySlotBytes(Disc& disc, SectorAddress dir, int from, int to)
-{
-    std::memmove(disc.DiscImage.data() + EntryOffset(dir, to), disc.DiscImage.data() + EntryOffset(dir, from),
-                 dir::kSlotSize);
-}
-
 } // namespace
 
 bool IsLegalEntryName(std::string_view name)
@@ -54,35 +48,24 @@ bool IsLegalTitle(std::string_view title)
 Result<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::string_view name, MessageSink& sink)
 {
     // Space is tested before anything about the parent, as every allocation does.
-    const int run = FindFreeRun(disc, dir::kBlockSize);
-    // A damaged map may offer a run outside the image: that is no space either.
-    if (run < 0 ||
-        !disc.Contains(SectorAddress(disc.map.runs[static_cast<std::size_t>(run)].Start & kMaxSectorValue).ByteOffset(),
-                       dir::kBlockSize)) {
+    const int run = FindUsableRun(disc, dir::kBlockSize);
+    if (run < 0) {
         sink.Report({RefusalCode::NotEnoughSpace, {}, {}});
-        return {Status::Refused};
+        return {Status::Refused, RefusalCode::NotEnoughSpace};
     }
     const auto slot = InsertEntry(disc, parent, name, RefusalCode::DirectoryAlreadyExists, sink);
     if (slot.Refused())
-        return {Status::Refused};
+        return {Status::Refused, slot.Reason()};
     const SectorAddress s(disc.map.runs[static_cast<std::size_t>(run)].Start);
 
-    // The entry: name bytes with R, W and D set, length 1280, start s.
-    const std::uint64_t e = EntryOffset(parent, slot->slot);
-    const std::string padded = PaddedName(name);
-    std::uint8_t nameBytes[dir::kNameLength];
-    for (std::size_t k = 0; k < dir::kNameLength; ++k)
-        nameBytes[k] = static_cast<std::uint8_t>(padded[k]);
-    nameBytes[entry::kAttrR] |= 0x80;
-    nameBytes[entry::kAttrW] |= 0x80;
-    nameBytes[entry::kAttrD] |= 0x80;
-    for (std::size_t k = 0; k < dir::kNameLength; ++k)
-        disc.Set(e + k, nameBytes[k]);
-    disc.Write32(e + entry::kLoad, 0);
-    disc.Write32(e + entry::kExec, 0);
-    disc.Write32(e + entry::kLength, dir::kBlockSize);
-    disc.Write24(e + entry::kStart, s.Value());
-    disc.Set(e + entry::kSequence, slot->sequence);
+    // The entry: R, W and D set, length 1280, start s.
+    DirEntry made;
+    made.name = std::string(name);
+    made.R = made.W = made.D = true;
+    made.length = dir::kBlockSize;
+    made.start = s;
+    made.sequence = slot->sequence;
+    WriteEntry(disc, parent, slot->slot, made);
 
     // The new block: sequence 01, signatures, own name with the attribute
     // bits, parent, and a title that starts equal to the name.
@@ -90,6 +73,7 @@ Result<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::str
     std::fill_n(disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(d), dir::kBlockSize, std::uint8_t{0});
     disc.Set(d + dir::kSequence, 1);
     std::memcpy(disc.DiscImage.data() + d + dir::kSignature, kSignature, 4);
+    const auto nameBytes = EncodeEntry(made);
     for (std::size_t k = 0; k < dir::kNameLength; ++k) {
         disc.Set(d + dir::kName + k, nameBytes[k]);
         disc.Set(d + dir::kTitle + k, nameBytes[k] & 0x7F);
@@ -100,6 +84,31 @@ Result<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::str
 
     ClaimRun(disc, run, dir::kBlockSectors);
     return s;
+}
+
+Result<SectorAddress> CreateFile(Disc& disc, SectorAddress dir, DirEntry entry, std::span<const std::uint8_t> data,
+                                 MessageSink& sink)
+{
+    const int run = FindUsableRun(disc, data.size());
+    if (run < 0) {
+        sink.Report({RefusalCode::NotEnoughSpace, {}, {}});
+        return {Status::Refused, RefusalCode::NotEnoughSpace};
+    }
+    const auto slot = InsertEntry(disc, dir, entry.name, RefusalCode::FileAlreadyExists, sink);
+    if (slot.Refused())
+        return {Status::Refused, slot.Reason()};
+    const SectorAddress start(disc.map.runs[static_cast<std::size_t>(run)].Start);
+    entry.start = start;
+    entry.sequence = slot->sequence;
+    WriteEntry(disc, dir, slot->slot, entry);
+
+    // The whole run zeroed, then the bytes from its first byte.
+    const std::uint32_t sectors = SectorCount(static_cast<std::uint32_t>(data.size()));
+    const auto first = disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(start.ByteOffset());
+    std::fill_n(first, std::size_t{sectors} * kSectorSize, std::uint8_t{0});
+    std::copy(data.begin(), data.end(), first);
+    ClaimRun(disc, run, sectors);
+    return start;
 }
 
 Status RenameEntry(Disc& disc, std::string_view oldName, std::string_view newName, SectorAddress dir, bool ignoreLock,
@@ -132,18 +141,14 @@ Status RenameEntry(Disc& disc, std::string_view oldName, std::string_view newNam
     // bit 7 of bytes 5..9 all stay).
     std::uint8_t t[dir::kSlotSize];
     std::memcpy(t, disc.DiscImage.data() + e, dir::kSlotSize);
-    const std::string padded = PaddedName(cut);
-    for (std::size_t k = 0; k < dir::kNameLength; ++k)
-        t[k] = static_cast<std::uint8_t>((t[k] & 0x80) | static_cast<std::uint8_t>(padded[k]));
+    PutEntryName(std::span(t).first<dir::kNameLength>(), cut);
     t[entry::kSequence] = NextSequenceNumber(disc, dir);
 
+    // Out of its old place and into the sorted one (the name is not there:
+    // the duplicate test above passed).
     RemoveEntry(disc, dir, i);
-    const std::string key = UpperName(cut);
-    int k = 0;
-    while (k < dir::kSlots - 1 && !SlotIsEmpty(disc, dir, k) && !(UpperName(GetEntryName(disc, dir, k)) > key))
-        ++k;
-    for (int j = dir::kSlots - 1; j > k; --j)
-        CopySlotBytes(disc, dir, j - 1, j);
+    const int k = FindSortedPlace(disc, dir, UpperName(cut)).slot;
+    OpenSlot(disc, dir, k);
     std::memcpy(disc.DiscImage.data() + EntryOffset(dir, k), t, dir::kSlotSize);
 
     // A directory carries its name (with the attribute bits) in its own block

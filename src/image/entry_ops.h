@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
+#include "image/directory.h"
 #include "image/disc.h"
 #include "image/messages.h"
 
@@ -17,6 +19,15 @@ namespace marlin::image {
 // whose block does not lie inside the image is refused as full.
 [[nodiscard]] Result<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::string_view name,
                                                     MessageSink& sink);
+
+// Stores a new file in dir: the entry (its name cut to 10 characters, its
+// attributes, addresses and length as given; start and sequence number set
+// here) in name order, and data in the first free run that holds it inside
+// the image (max(size, 1) bytes), the run zeroed, filled and claimed. Returns
+// the start sector; refused with NotEnoughSpace, DirectoryFull or
+// FileAlreadyExists, changing nothing, with the reason in the result.
+[[nodiscard]] Result<SectorAddress> CreateFile(Disc& disc, SectorAddress dir, DirEntry entry,
+                                               std::span<const std::uint8_t> data, MessageSink& sink);
 
 // The characters a rename accepts in an entry name, and a title accepts.
 [[nodiscard]] bool IsLegalEntryName(std::string_view name);

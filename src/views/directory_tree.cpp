@@ -1,9 +1,9 @@
 #include "views/directory_tree.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "image/directory.h"
+#include "image/walk_guard.h"
 
 namespace marlin::views {
 
@@ -14,16 +14,16 @@ namespace {
 struct TreeWalk {
     const Disc& disc;
     const Progress& progress;
-    std::unordered_set<std::uint32_t> expanded;
+    WalkGuard guard;
 
     // Adds the subdirectories of node's directory, depth first in entry order
     // (so a cross-linked directory is expanded where it is met first).
     void FindFiles(TreeNode& node, int depth)
     {
-        if (!IsDirectory(disc, node.sector) || depth >= kMaxDirectoryDepth)
+        // The children would be nested one level deeper than the node.
+        if (!IsDirectory(disc, node.sector) || !WalkGuard::DepthAllowed(depth + 1) || guard.Entered(node.sector))
             return;
-        if (!expanded.insert(node.sector.Value()).second)
-            return;
+        guard.Enter(node.sector);
         for (int i = 0; i < dir::kSlots; ++i) {
             if (SlotIsEmpty(disc, node.sector, i))
                 break;
@@ -56,7 +56,7 @@ bool TreeOrder(const TreeNode& a, const TreeNode& b)
 TreeNode BuildDirectoryTree(const Disc& disc, const Progress& progress)
 {
     TreeNode root{GetDirectoryName(disc, kRoot), kRoot, {}};
-    TreeWalk walk{disc, progress, {}};
+    TreeWalk walk{disc, progress, WalkGuard(disc)};
     walk.FindFiles(root, 0);
     return root;
 }

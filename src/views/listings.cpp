@@ -1,8 +1,8 @@
 #include "views/listings.h"
 
-#include <unordered_set>
 
 #include "image/directory.h"
+#include "image/walk_guard.h"
 #include "views/format.h"
 
 namespace marlin::views {
@@ -74,7 +74,7 @@ struct RecursiveListing {
     const Disc& disc;
     Kind kind;
     std::string out;
-    std::unordered_set<std::uint32_t> listed;
+    WalkGuard guard{disc};
 
     void List(SectorAddress sector, const std::string& path, int depth)
     {
@@ -83,9 +83,11 @@ struct RecursiveListing {
             return;
         }
         // A damaged image may list a directory twice or inside itself; list
-        // each directory once, and never deeper than any real path goes.
-        if (depth >= kMaxDirectoryDepth || !listed.insert(sector.Value()).second)
+        // each directory once, and, as the tree, only where its own
+        // subdirectories would not be nested too deep.
+        if (!WalkGuard::DepthAllowed(depth + 1) || guard.Entered(sector))
             return;
+        guard.Enter(sector);
         const std::string stars(40, '*');
         out += stars + kCR + path + kCR + stars + kCR;
         out += ShowHeader(disc, sector);
@@ -108,7 +110,7 @@ struct RecursiveListing {
 
 ViewText Recursive(const Disc& disc, SectorAddress sector, std::string_view path, Kind kind, const char* title)
 {
-    RecursiveListing listing{disc, kind, {}, {}};
+    RecursiveListing listing{disc, kind, {}};
     listing.List(sector, std::string(path), 0);
     return {title, std::move(listing.out), GetDirectoryName(disc, sector)};
 }

@@ -84,9 +84,9 @@ TEST(Check, DeepNestingIsCutOff)
     Disc disc = NewDisc(16);
     SectorAddress dir = kRoot;
     std::string path = "$";
-    for (int level = 0; level < kMaxCheckDepth + 10; ++level) {
+    for (int level = 0; level < kMaxDirectoryDepth + 10; ++level) {
         dir = test::MakeDir(disc, dir, "D");
-        if (level < kMaxCheckDepth)
+        if (level < kMaxDirectoryDepth)
             path += ".D";
     }
     const auto problems = Check(disc);

@@ -17,36 +17,17 @@ using namespace marlin::image;
 int AddFile(Disc& disc, SectorAddress dir, std::string_view name, const std::vector<std::uint8_t>& data,
             std::uint32_t load, std::uint32_t exec, std::string_view attributes)
 {
-    const int run = FindFreeRun(disc, data.size());
-    if (run < 0)
-        return -1;
+    DirEntry entry;
+    entry.name = std::string(name);
+    entry.R = attributes.find('R') != std::string_view::npos;
+    entry.W = attributes.find('W') != std::string_view::npos;
+    entry.L = attributes.find('L') != std::string_view::npos;
+    entry.load = load;
+    entry.exec = exec;
+    entry.length = static_cast<std::uint32_t>(data.size());
     SilentSink sink;
-    auto slot = InsertEntry(disc, dir, name, RefusalCode::FileAlreadyExists, sink);
-    if (slot.Refused())
-        return -1;
-    const std::uint32_t start = disc.map.runs[static_cast<std::size_t>(run)].Start;
-    const std::uint64_t e = EntryOffset(dir, slot->slot);
-    const std::string padded = PaddedName(name);
-    for (std::size_t k = 0; k < padded.size(); ++k)
-        disc.Set(e + k, static_cast<std::uint8_t>(padded[k]));
-    if (attributes.find('R') != std::string_view::npos)
-        disc.Set(e + entry::kAttrR, disc.At(e + entry::kAttrR) | 0x80);
-    if (attributes.find('W') != std::string_view::npos)
-        disc.Set(e + entry::kAttrW, disc.At(e + entry::kAttrW) | 0x80);
-    if (attributes.find('L') != std::string_view::npos)
-        disc.Set(e + entry::kAttrL, disc.At(e + entry::kAttrL) | 0x80);
-    disc.Write32(e + entry::kLoad, load);
-    disc.Write32(e + entry::kExec, exec);
-    disc.Write32(e + entry::kLength, static_cast<std::uint32_t>(data.size()));
-    disc.Write24(e + entry::kStart, start);
-    disc.Set(e + entry::kSequence, slot->sequence);
-    const std::uint32_t n = SectorCount(static_cast<std::uint32_t>(data.size()));
-    std::fill_n(disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(std::uint64_t{start} * kSectorSize),
-                std::size_t{n} * kSectorSize, std::uint8_t{0});
-    std::copy(data.begin(), data.end(),
-              disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(std::uint64_t{start} * kSectorSize));
-    ClaimRun(disc, run, n);
-    return static_cast<int>(start);
+    const auto start = CreateFile(disc, dir, entry, data, sink);
+    return start.Done() ? static_cast<int>(start->Value()) : -1;
 }
 
 SectorAddress MakeDir(Disc& disc, SectorAddress parent, std::string_view name)

@@ -12,8 +12,7 @@
 
 namespace marlin::test {
 
-// Writes a file entry into dir the way an import allocates it (first fit,
-// sorted insert, sectors zeroed then filled, run claimed). Returns its start
+// Stores a file in dir as an import does (CreateFile). Returns its start
 // sector, or -1 when the disc refused (no space, full, duplicate).
 int AddFile(image::Disc& disc, image::SectorAddress dir, std::string_view name, const std::vector<std::uint8_t>& data,
             std::uint32_t load = 0, std::uint32_t exec = 0, std::string_view attributes = "WR");

@@ -16,7 +16,6 @@ using namespace marlin::image;
 
 namespace {
 
-constexpr int kUnits64M = 1024;
 constexpr std::uint32_t kMediumMin = 512;
 constexpr std::uint32_t kMediumSpan = 1792;
 constexpr std::uint32_t kSmallSpan = 481; // 0..480 bytes: one or two sectors
@@ -104,7 +103,7 @@ void Walk(const Disc& disc, SectorAddress dir, int depth, DiscCounts& counts, st
 
 Disc GenerateDisc(int leaves)
 {
-    Disc disc = NewDisc(kUnits64M);
+    Disc disc = NewDisc(kDiscSizes.back().units);
     Rng sizes(0x6D61726C696E0001ULL);
     Rng bytes(0x6D61726C696E0002ULL);
     SilentSink sink;

@@ -205,7 +205,7 @@ const fs::path& ExportedTree(Shape shape)
         const fs::path target = WorkFolder() / ("tree-" + std::to_string(static_cast<int>(shape)));
         RemoveTree(target);
         image::SilentSink sink;
-        if (host::ExportDisc(f.disc, target, image::kRoot, sink) != image::Status::Done)
+        if (host::ExportFiles(f.disc, target, image::kRoot, sink) != image::Status::Done)
             throw std::runtime_error("the generated disc did not export");
         path = target;
     }
@@ -253,7 +253,7 @@ double Export(benchmark::State& state)
     const Timing t = MinOfPairs(
         Rounds(2), [&] { RemoveTree(mine); },
         [&] {
-            if (host::ExportDisc(f.disc, mine, image::kRoot, sink) != image::Status::Done)
+            if (host::ExportFiles(f.disc, mine, image::kRoot, sink) != image::Status::Done)
                 throw std::runtime_error("export failed");
         },
         [&] { RemoveTree(theirs); },

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!disc)
         return 0;
     image::CollectingSink sink;
-    (void)host::ExportDisc(*disc, sandbox.out, image::kRoot, sink);
+    (void)host::ExportFiles(*disc, sandbox.out, image::kRoot, sink);
     MARLIN_FUZZ_ASSERT(Names(sandbox.root) == std::set<std::string>{"box"});
     const auto beside = Names(sandbox.box);
     MARLIN_FUZZ_ASSERT(beside.empty() || beside == std::set<std::string>{"out"});

@@ -7,7 +7,7 @@ namespace marlin::app {
 
 QString VersionLine()
 {
-    return QStringLiteral("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+    return QString::fromLatin1(kVersionLine);
 }
 
 QString PlatformLine()

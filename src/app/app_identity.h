@@ -2,14 +2,12 @@
 
 #include <QString>
 
+#include "identity.h"
+
 namespace marlin::app {
 
-// The program's title: window captions, message boxes that name no other title, the settings store.
-inline const QString kTitle = QStringLiteral("Marlin Explorer");
-
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 0;
-inline constexpr int kVersionRevision = 2;
+// The program's title as the window system wants it.
+inline const QString kTitle = QString::fromLatin1(kProgramTitle);
 
 // "Version 1.0.2": each part as plain decimal.
 QString VersionLine();

@@ -2,6 +2,8 @@
 // compact. Each opens IMAGE, calls the core operation the window's command
 // calls, and saves only when the image's bytes changed; a batch that stops at
 // a refusal saves what it did before it.
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -181,17 +183,22 @@ void AddBoot(CLI::App& app, Context& ctx)
         std::string image, option;
     };
     auto args = std::make_shared<Args>();
+    // The options by their names in lower case, in value order.
+    std::vector<std::string> names;
+    for (const std::string_view name : kBootOptionNames) {
+        names.emplace_back(name);
+        for (char& c : names.back())
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
     auto* cmd = app.add_subcommand("boot", "Set the disc's boot option");
     cmd->add_option("IMAGE", args->image, "Image file")->required();
-    cmd->add_option("OPTION", args->option, "off, load, run or exec")
+    cmd->add_option("OPTION", args->option, names[0] + ", " + names[1] + ", " + names[2] + " or " + names[3])
         ->required()
-        ->check(CLI::IsMember({"off", "load", "run", "exec"}));
+        ->check(CLI::IsMember(names));
     AddOutput(cmd, ctx);
-    cmd->callback([&ctx, args] {
-        const std::uint8_t value = args->option == "off"    ? 0
-                                   : args->option == "load" ? 1
-                                   : args->option == "run"  ? 2
-                                                            : 3;
+    cmd->callback([&ctx, args, names] {
+        const auto value =
+            static_cast<std::uint8_t>(std::find(names.begin(), names.end(), args->option) - names.begin());
         EditImage(ctx, args->image, [&](Disc& disc) { SetBootOption(disc, value); });
     });
 }

@@ -57,7 +57,7 @@ void AddExport(CLI::App& app, Context& ctx)
         if (!item)
             return;
         if (item->entry.D) {
-            (void)host::ExportDisc(*disc, dest, item->entry.start, ctx.sink);
+            (void)host::ExportFiles(*disc, dest, item->entry.start, ctx.sink);
             return;
         }
         // One file as one selected list item: data file and sidecar.

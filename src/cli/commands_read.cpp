@@ -1,11 +1,13 @@
 // Commands that make a disc or only read one: new, info, tree, ls, cat,
 // catall, ex, exall, map.
+#include <algorithm>
 #include <functional>
 #include <iostream>
-#include <map>
+#include <vector>
 
 #include "cli/cli_common.h"
 #include "image/directory.h"
+#include "image/entry_ops.h"
 #include "image/image_file.h"
 #include "views/directory_tree.h"
 #include "views/format.h"
@@ -21,7 +23,7 @@ namespace {
 // they live as long as the App.
 struct ReadArgs {
     std::string image;
-    std::string size = "4M";
+    std::string size = std::to_string(kDefaultDiscSize.megabytes) + "M";
     std::string dir = "$";
 };
 
@@ -41,14 +43,13 @@ void PrintTree(const views::TreeNode& node, int depth)
 void Info(const Disc& disc)
 {
     const std::uint8_t boot = disc.At(map::kBootOption);
-    static constexpr const char* kBootNames[] = {"Off", "Load", "Run", "Exec"};
     const bool checksums =
         disc.At(map::kChecksum0) == MapChecksum(disc, 0) && disc.At(map::kChecksum1) == MapChecksum(disc, kSectorSize);
     std::cout << views::DiscUsageText(disc) << '\n';
     std::cout << "Disc size: " << disc.DiscSizeField() << " sectors\n";
     std::cout << "Boot option: " << int{boot};
     if (boot < 4)
-        std::cout << " (" << kBootNames[boot] << ")";
+        std::cout << " (" << kBootOptionNames[boot] << ")";
     std::cout << '\n';
     std::cout << "Free runs: " << disc.map.Count() << '\n';
     std::cout << "Map checksums: " << (checksums ? "hold" : "do not hold") << '\n';
@@ -91,14 +92,21 @@ CLI::App* AddImageCommand(CLI::App& app, Context& ctx, const std::string& name, 
 
 void AddReadCommands(CLI::App& app, Context& ctx)
 {
-    static const std::map<std::string, int> kSizes = {{"1M", 16},   {"2M", 32},   {"4M", 64},   {"8M", 128},
-                                                      {"16M", 256}, {"32M", 512}, {"64M", 1024}};
+    // Sizes are named by megabytes: 1M to 64M.
+    std::vector<std::string> names;
+    for (const DiscSize& size : kDiscSizes)
+        names.push_back(std::to_string(size.megabytes) + "M");
+    std::string help;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        help += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
     auto* cmd = app.add_subcommand("new", "Make a blank disc and save it to IMAGE");
     cmd->add_option("IMAGE", Args().image, "Image file to write")->required();
-    cmd->add_option("--size", Args().size, "1M, 2M, 4M, 8M, 16M, 32M or 64M (default 4M)")
-        ->check(CLI::IsMember({"1M", "2M", "4M", "8M", "16M", "32M", "64M"}));
+    cmd->add_option("--size", Args().size, help + " (default " + Args().size + ")")->check(CLI::IsMember(names));
     cmd->callback([&ctx] {
-        const Disc disc = NewDisc(kSizes.at(Args().size));
+        const auto size = std::find_if(kDiscSizes.begin(), kDiscSizes.end(), [](const DiscSize& s) {
+            return std::to_string(s.megabytes) + "M" == Args().size;
+        });
+        const Disc disc = NewDisc(size->units);
         (void)SaveImage(disc, Args().image, ctx.sink);
     });
 

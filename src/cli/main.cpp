@@ -2,12 +2,14 @@
 #include <iostream>
 
 #include "cli/cli_common.h"
+#include "identity.h"
 
 int main(int argc, char** argv)
 {
+    using namespace marlin;
     using namespace marlin::cli;
     CLI::App app{"marlin: make, list and change Marlin disc images (.dat) from the command line"};
-    app.set_version_flag("--version", "Version 1.0.2");
+    app.set_version_flag("--version", kVersionLine);
     app.require_subcommand(1);
     app.fallthrough();
     Context ctx;

@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "image/entry_ops.h"
+
 namespace marlin::explorer {
 
 namespace {
@@ -117,11 +119,11 @@ frmBoot::frmBoot(int current, QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmBoot"));
     setWindowTitle(QStringLiteral("Set Boot Attributes"));
     auto* layout = new QVBoxLayout(this);
-    const char* names[] = {"optOff", "optLoad", "optRun", "optExec"};
-    const char* captions[] = {"Off", "Load", "Run", "Exec"};
+    // Each button is named after its caption: optOff, optLoad, optRun, optExec.
     for (int i = 0; i < 4; ++i) {
-        m_options[i] = new QRadioButton(QString::fromLatin1(captions[i]), this);
-        m_options[i]->setObjectName(QString::fromLatin1(names[i]));
+        const QString caption = QString::fromLatin1(image::kBootOptionNames[static_cast<std::size_t>(i)]);
+        m_options[i] = new QRadioButton(caption, this);
+        m_options[i]->setObjectName(QStringLiteral("opt") + caption);
         layout->addWidget(m_options[i]);
     }
     // Radio buttons with one parent form one exclusive group.

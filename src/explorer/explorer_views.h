@@ -22,8 +22,6 @@ public:
 signals:
     // The user started dragging the selected node.
     void dragStartRequested();
-    // Host files or folders were dropped on the tree.
-    void hostPathsDropped(const QStringList& paths);
     // Right button pressed, at this global position.
     void contextMenuAt(const QPoint& globalPos);
 
@@ -88,7 +86,6 @@ signals:
     void columnClicked(int column);
     void contextMenuAt(const QPoint& globalPos);
     void dragStartRequested();
-    void hostPathsDropped(const QStringList& paths);
 
 private:
     // Grid cells of the icon and list modes, wide enough for any name.

@@ -120,20 +120,19 @@ QAction* frmMain::AddItem(QMenu* menu, const char* name, const char* caption, vo
 {
     QAction* action = menu->addAction(QString::fromLatin1(caption));
     action->setObjectName(QString::fromLatin1(name));
-    m_actions.insert(action->objectName(), action);
     if (slot)
-        Command(action, slot);
+        Command(action, [this, slot] { (this->*slot)(); });
     return action;
 }
 
-void frmMain::Command(QAction* action, void (frmMain::*slot)())
+void frmMain::Command(QAction* action, std::function<void()> command)
 {
-    connect(action, &QAction::triggered, this, [this, slot] {
+    connect(action, &QAction::triggered, this, [this, command = std::move(command)] {
         // A command never starts inside another one (a long operation lets
         // the window repaint, and a queued click must not land mid-way).
         if (m_busy)
             return;
-        (this->*slot)();
+        command();
     });
 }
 
@@ -152,13 +151,12 @@ void frmMain::BuildMenus()
     QMenu* discNew = disc->addMenu(QStringLiteral("&New Disc Image"));
     discNew->setObjectName(QStringLiteral("mnuDiscNew"));
     discNew->menuAction()->setObjectName(QStringLiteral("mnuDiscNew"));
-    AddItem(discNew, "mnuDiscNew1M", "1MB Disc", &frmMain::mnuDiscNew1M_Click);
-    AddItem(discNew, "mnuDiscNew2M", "2MB Disc", &frmMain::mnuDiscNew2M_Click);
-    AddItem(discNew, "mnuDiscNew4M", "4MB Disc", &frmMain::mnuDiscNew4M_Click);
-    AddItem(discNew, "mnuDiscNew8M", "8MB Disc", &frmMain::mnuDiscNew8M_Click);
-    AddItem(discNew, "mnuDiscNew16M", "16MB Disc", &frmMain::mnuDiscNew16M_Click);
-    AddItem(discNew, "mnuDiscNew32M", "32MB Disc", &frmMain::mnuDiscNew32M_Click);
-    AddItem(discNew, "mnuDiscNew64M", "64MB Disc", &frmMain::mnuDiscNew64M_Click);
+    for (const image::DiscSize& size : image::kDiscSizes) {
+        const QString megabytes = QString::number(size.megabytes);
+        QAction* item = discNew->addAction(megabytes + QStringLiteral("MB Disc"));
+        item->setObjectName(QStringLiteral("mnuDiscNew") + megabytes + QLatin1Char('M'));
+        Command(item, [this, size] { mnuDiscNew_Click(size); });
+    }
     AddItem(disc, "mnuDiscSave", "Save &Disc Image As...", &frmMain::mnuDiscSave_Click);
     AddItem(disc, "mnuDiscBoot", "Set &Boot Options...", &frmMain::mnuDiscBoot_Click);
     AddItem(disc, "mnuDiscMap", "&View Free Space Map", &frmMain::mnuDiscMap_Click);
@@ -179,27 +177,26 @@ void frmMain::BuildMenus()
     AddItem(m_mnuDirectory, "mnuDirectoryExAll", "View As *EXALL", &frmMain::mnuDirectoryExAll_Click);
 
     m_mnuFile = menu("mnuFile", "&File");
-    AddItem(m_mnuFile, "mnuFileViewText", "View As &Text", &frmMain::mnuFileViewText_Click);
-    AddItem(m_mnuFile, "mnuFileViewBasic", "View As &Basic", &frmMain::mnuFileViewBasic_Click);
-    AddItem(m_mnuFile, "mnuFileViewDis", "Disassemble File", &frmMain::mnuFileViewDis_Click);
+    m_mnuFileViewText = AddItem(m_mnuFile, "mnuFileViewText", "View As &Text", &frmMain::mnuFileViewText_Click);
+    m_mnuFileViewBasic = AddItem(m_mnuFile, "mnuFileViewBasic", "View As &Basic", &frmMain::mnuFileViewBasic_Click);
+    m_mnuFileViewDis = AddItem(m_mnuFile, "mnuFileViewDis", "Disassemble File", &frmMain::mnuFileViewDis_Click);
     AddItem(m_mnuFile, "mnuFileViewHex", "View As &Hex", &frmMain::mnuFileViewHex_Click);
-    AddItem(m_mnuFile, "mnuFileViewCat", "View As *CAT", &frmMain::mnuFileViewCat_Click);
-    AddItem(m_mnuFile, "mnuFileViewCatAll", "View As *CATALL", &frmMain::mnuFileViewCatAll_Click);
-    AddItem(m_mnuFile, "mnuFileViewEx", "View As *EX", &frmMain::mnuFileViewEx_Click);
-    AddItem(m_mnuFile, "mnuFileViewExAll", "View As *EXALL", &frmMain::mnuFileViewExAll_Click);
+    m_mnuFileViewCat = AddItem(m_mnuFile, "mnuFileViewCat", "View As *CAT", &frmMain::mnuFileViewCat_Click);
+    m_mnuFileViewCatAll =
+        AddItem(m_mnuFile, "mnuFileViewCatAll", "View As *CATALL", &frmMain::mnuFileViewCatAll_Click);
+    m_mnuFileViewEx = AddItem(m_mnuFile, "mnuFileViewEx", "View As *EX", &frmMain::mnuFileViewEx_Click);
+    m_mnuFileViewExAll = AddItem(m_mnuFile, "mnuFileViewExAll", "View As *EXALL", &frmMain::mnuFileViewExAll_Click);
     AddItem(m_mnuFile, "mnuFileSelectAll", "Select All", &frmMain::mnuFileSelectAll_Click);
     AddItem(m_mnuFile, "mnuFileAttributes", "Set File Attributes...", &frmMain::mnuFileAttributes_Click);
     AddItem(m_mnuFile, "mnuFileDelete", "&Delete File", &frmMain::mnuFileDelete_Click);
     AddItem(m_mnuFile, "mnuFileRename", "&Rename File...", &frmMain::mnuFileRename_Click);
     AddItem(m_mnuFile, "mnuFileExport", "&Export File...", &frmMain::mnuFileExport_Click);
-    for (const char* managed : {"mnuFileViewText", "mnuFileViewBasic", "mnuFileViewDis", "mnuFileViewCat",
-                                "mnuFileViewCatAll", "mnuFileViewEx", "mnuFileViewExAll"})
-        m_actions.value(QString::fromLatin1(managed))->setEnabled(false);
+    UpdateActions(); // nothing is current yet
 
     QMenu* options = menu("mnuOptions", "&Options");
-    for (const auto& [name, caption] : {std::pair{"mnuOptionsDelete", "Delete Locked Files"},
-                                        std::pair{"mnuOptionsEmpty", "Delete Non Empty Directories"}}) {
-        QAction* option = AddItem(options, name, caption);
+    m_mnuOptionsDelete = AddItem(options, "mnuOptionsDelete", "Delete Locked Files");
+    m_mnuOptionsEmpty = AddItem(options, "mnuOptionsEmpty", "Delete Non Empty Directories");
+    for (QAction* option : {m_mnuOptionsDelete, m_mnuOptionsEmpty}) {
         // The check mark flips on each click; the commands read it when they run.
         option->setCheckable(true);
         option->setChecked(true);
@@ -220,31 +217,27 @@ void frmMain::BuildToolBar()
     m_tbToolBar->setMovable(false);
     m_tbToolBar->setFloatable(false);
     m_tbToolBar->toggleViewAction()->setVisible(false);
-    auto button = [this](const char* key, void (frmMain::*slot)()) {
+    // Each button's key is its tool tip, picture and name (tb + key without blanks).
+    auto button = [this](const char* key, std::function<void()> command) {
         const QString text = QString::fromLatin1(key);
         QAction* action = m_tbToolBar->addAction(KeyIcon(text), text);
         action->setObjectName(QStringLiteral("tb") + QString(text).remove(QLatin1Char(' ')));
         action->setToolTip(text);
         action->setData(text);
-        Command(action, slot);
+        Command(action, std::move(command));
     };
-    button("New", &frmMain::mnuDiscNew4M_Click);
-    button("Open", &frmMain::mnuDiscOpen_Click);
-    button("Save", &frmMain::tbSave_Click);
+    button("New", [this] { mnuDiscNew_Click(image::kDefaultDiscSize); });
+    button("Open", [this] { mnuDiscOpen_Click(); });
+    button("Save", [this] { tbSave_Click(); });
     m_tbToolBar->addSeparator();
-    button("Up One Level", &frmMain::tbUpOneLevel_Click);
-    auto mode = [this](const char* key, FileListView::Mode mode) {
-        const QString text = QString::fromLatin1(key);
-        QAction* action = m_tbToolBar->addAction(KeyIcon(text), text);
-        action->setObjectName(QStringLiteral("tb") + QString(text).remove(QLatin1Char(' ')));
-        action->setToolTip(text);
-        action->setData(text);
-        connect(action, &QAction::triggered, this, [this, mode] { m_lvwDB->SetMode(mode); });
-    };
-    mode("View Details", FileListView::Mode::Details);
-    mode("View Large Icons", FileListView::Mode::LargeIcons);
-    mode("View List", FileListView::Mode::List);
-    mode("View Small Icons", FileListView::Mode::SmallIcons);
+    button("Up One Level", [this] { tbUpOneLevel_Click(); });
+    // The view mode changes only how the list is drawn, so it is no command
+    // that must wait for another.
+    for (const auto& [key, mode] : {std::pair{"View Details", FileListView::Mode::Details},
+                                    {"View Large Icons", FileListView::Mode::LargeIcons},
+                                    {"View List", FileListView::Mode::List},
+                                    {"View Small Icons", FileListView::Mode::SmallIcons}})
+        button(key, [this, mode = mode] { m_lvwDB->SetMode(mode); });
 }
 
 void frmMain::BuildStatusBar()
@@ -502,11 +495,11 @@ void frmMain::Form_Load()
         m_awaitingFrame = FrameMargins().isNull();
         show();
         FitRestoredFrame();
-        m_actions.value(QStringLiteral("mnuOptionsDelete"))->setChecked(ReadFlag(settings, "DeleteLocked", true));
-        m_actions.value(QStringLiteral("mnuOptionsEmpty"))->setChecked(ReadFlag(settings, "DeleteNonEmpty", true));
+        m_mnuOptionsDelete->setChecked(ReadFlag(settings, "DeleteLocked", true));
+        m_mnuOptionsEmpty->setChecked(ReadFlag(settings, "DeleteNonEmpty", true));
     }
     m_imageFileName = QStringLiteral("NewDisc.dat");
-    m_disc = image::NewDisc(64);
+    m_disc = image::NewDisc(image::kDefaultDiscSize.units);
     RebuildTree();
     // The temporary drag folder of an earlier run went when DragDrop was made
     // with the window.
@@ -543,12 +536,12 @@ void frmMain::Form_Unload()
 
 bool frmMain::DeleteLockedChecked() const
 {
-    return m_actions.value(QStringLiteral("mnuOptionsDelete"))->isChecked();
+    return m_mnuOptionsDelete->isChecked();
 }
 
 bool frmMain::DeleteNonEmptyChecked() const
 {
-    return m_actions.value(QStringLiteral("mnuOptionsEmpty"))->isChecked();
+    return m_mnuOptionsEmpty->isChecked();
 }
 
 void frmMain::mnuDiscClose_Click()

@@ -9,7 +9,6 @@
 #include <optional>
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QMainWindow>
 #include <QPersistentModelIndex>
 #include <QPointer>
@@ -19,6 +18,7 @@
 #include "explorer/prompts.h"
 #include "explorer/tree_model.h"
 #include "image/disc.h"
+#include "image/image_file.h"
 #include "image/progress.h"
 #include "views/view_modes.h"
 #include "views/view_window.h"
@@ -64,10 +64,12 @@ public:
 
     // --- Tree and list -------------------------------------------------
     void RebuildTree();
-    void FindFiles(TreeNodeItem* node, image::SectorAddress sector);
     void MakeRootColumns();
     void GetRootTitles();
-    void UpdateFileMenu();
+    // Sets the enabled state of every action that follows the selection:
+    // the File menu's view items follow CurrentItem (with none, all seven are
+    // off; "View As &Hex" and every other item are always enabled).
+    void UpdateActions();
     void SetStatus(const QString& text, bool busy);
     void ShowDiscUsage();
 
@@ -88,7 +90,6 @@ public:
 
     // --- State that commands and the drag-and-drop handlers use --------
     [[nodiscard]] image::Disc& CurrentDisc() { return m_disc; }
-    [[nodiscard]] const QString& ImageFileName() const { return m_imageFileName; }
     [[nodiscard]] TreeNodeItem* CurrentNode() const { return m_currentNode; }
     [[nodiscard]] QPersistentModelIndex CurrentItem() const { return m_currentItem; }
     [[nodiscard]] DirectoryTreeView* tvwDB() const { return m_tvwDB; }
@@ -105,8 +106,6 @@ public:
     [[nodiscard]] DragDrop* DragAndDrop() const { return m_dragDrop; }
     // The newest view window, while it is open.
     [[nodiscard]] views::frmView* LastView() const { return m_lastView; }
-    // True while a long operation runs; commands wait for it to end.
-    [[nodiscard]] bool Busy() const { return m_busy; }
     // The progress callback for long operations: repaints now and then,
     // while user input waits.
     [[nodiscard]] image::Progress MakeProgress();
@@ -134,7 +133,7 @@ private:
     void BuildStatusBar();
     void BuildClientArea();
     // Connects an action to a command that never runs inside another one.
-    void Command(QAction* action, void (frmMain::*slot)());
+    void Command(QAction* action, std::function<void()> command);
     QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (frmMain::*slot)() = nullptr);
     void Form_Unload();
     void Form_Resize();
@@ -153,13 +152,8 @@ private:
 
     // Commands
     void mnuDiscOpen_Click();
-    void mnuDiscNew1M_Click() { NewDiscOfSize(16); }
-    void mnuDiscNew2M_Click() { NewDiscOfSize(32); }
-    void mnuDiscNew4M_Click() { NewDiscOfSize(64); }
-    void mnuDiscNew8M_Click() { NewDiscOfSize(128); }
-    void mnuDiscNew16M_Click() { NewDiscOfSize(256); }
-    void mnuDiscNew32M_Click() { NewDiscOfSize(512); }
-    void mnuDiscNew64M_Click() { NewDiscOfSize(1024); }
+    // "1MB Disc" ... "64MB Disc", and the toolbar's New (as "4MB Disc").
+    void mnuDiscNew_Click(const image::DiscSize& size) { NewDiscOfSize(size.units); }
     void mnuDiscSave_Click();
     void mnuDiscBoot_Click();
     void mnuDiscMap_Click() { OpenView(views::ViewMode::Map); }
@@ -222,7 +216,17 @@ private:
     QTimer* m_clock = nullptr;
     QMenu* m_mnuDirectory = nullptr;
     QMenu* m_mnuFile = nullptr;
-    QHash<QString, QAction*> m_actions;
+    // The actions whose state changes: the seven File view items that
+    // follow CurrentItem and the two options.
+    QAction* m_mnuFileViewText = nullptr;
+    QAction* m_mnuFileViewBasic = nullptr;
+    QAction* m_mnuFileViewDis = nullptr;
+    QAction* m_mnuFileViewCat = nullptr;
+    QAction* m_mnuFileViewCatAll = nullptr;
+    QAction* m_mnuFileViewEx = nullptr;
+    QAction* m_mnuFileViewExAll = nullptr;
+    QAction* m_mnuOptionsDelete = nullptr;
+    QAction* m_mnuOptionsEmpty = nullptr;
     double m_splitterX = 1965; // the grip's position, twips
     bool m_dragging = false;
     FrameMarginsSource m_frameMargins;

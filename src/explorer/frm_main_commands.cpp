@@ -203,7 +203,7 @@ void frmMain::mnuDirectoryExport_Click()
     {
         BusyScope busy(*this, QStringLiteral("Exporting"));
         // A host failure has been shown; what was written stays.
-        (void)host::ExportDisc(m_disc, folder->toStdString(), dir, sink, MakeProgress());
+        (void)host::ExportFiles(m_disc, folder->toStdString(), dir, sink, MakeProgress());
     }
     ShowDiscUsage();
 }
@@ -228,7 +228,7 @@ void frmMain::mnuFileSelectAll_Click()
     m_lvwDB->CurrentView()->selectAll();
     m_lvwDB->Selection()->setCurrentIndex(m_listModel->index(0, 0), QItemSelectionModel::NoUpdate);
     m_currentItem = QPersistentModelIndex(m_listModel->index(0, 0));
-    UpdateFileMenu();
+    UpdateActions();
     m_lvwDB->CurrentView()->setFocus();
     m_lvwDB->CurrentView()->viewport()->update();
 }

@@ -49,22 +49,15 @@ void frmMain::RebuildTree()
         m_treeModel->SetRoot(QString::fromLatin1(image::GetDirectoryName(m_disc, image::kRoot)), image::kRoot);
     m_currentNode = root;
     {
+        // The core walks the directories (bounded against loops in a damaged
+        // image); the nodes are made from its result in one go.
         BusyScope busy(*this, QStringLiteral("Reading directories"));
-        FindFiles(root, image::kRoot);
+        m_treeModel->AddChildren(root, views::BuildDirectoryTree(m_disc, MakeProgress()));
     }
     m_tvwDB->expandAll();
     m_filling = false;
     tvwDB_NodeClick(root);
     ShowDiscUsage();
-}
-
-void frmMain::FindFiles(TreeNodeItem* node, image::SectorAddress sector)
-{
-    // The core walks the directories (bounded against loops in a damaged
-    // image); the nodes are made from its result in one go.
-    (void)sector;
-    const views::TreeNode tree = views::BuildDirectoryTree(m_disc, MakeProgress());
-    m_treeModel->AddChildren(node, tree);
 }
 
 void frmMain::MakeRootColumns()
@@ -94,23 +87,18 @@ void frmMain::GetRootTitles()
         // The first item becomes current without being selected.
         m_lvwDB->Selection()->setCurrentIndex(m_listModel->index(0, 0), QItemSelectionModel::NoUpdate);
         m_currentItem = QPersistentModelIndex(m_listModel->index(0, 0));
-        UpdateFileMenu();
+        UpdateActions();
     }
 }
 
-void frmMain::UpdateFileMenu()
+void frmMain::UpdateActions()
 {
-    if (!m_currentItem.isValid()) {
-        for (const char* name : {"mnuFileViewText", "mnuFileViewBasic", "mnuFileViewDis", "mnuFileViewCat",
-                                 "mnuFileViewCatAll", "mnuFileViewEx", "mnuFileViewExAll"})
-            m_actions.value(QString::fromLatin1(name))->setEnabled(false);
-        return;
-    }
-    const bool directory = m_listModel->Entry(m_currentItem.row()).D;
-    for (const char* name : {"mnuFileViewText", "mnuFileViewBasic", "mnuFileViewDis"})
-        m_actions.value(QString::fromLatin1(name))->setEnabled(!directory);
-    for (const char* name : {"mnuFileViewCat", "mnuFileViewCatAll", "mnuFileViewEx", "mnuFileViewExAll"})
-        m_actions.value(QString::fromLatin1(name))->setEnabled(directory);
+    const bool current = m_currentItem.isValid();
+    const bool directory = current && m_listModel->Entry(m_currentItem.row()).D;
+    for (QAction* fileView : {m_mnuFileViewText, m_mnuFileViewBasic, m_mnuFileViewDis})
+        fileView->setEnabled(current && !directory);
+    for (QAction* catalogue : {m_mnuFileViewCat, m_mnuFileViewCatAll, m_mnuFileViewEx, m_mnuFileViewExAll})
+        catalogue->setEnabled(directory);
 }
 
 void frmMain::SetStatus(const QString& text, bool busy)
@@ -185,7 +173,7 @@ void frmMain::lvwDB_ItemClick(const QModelIndex& item)
     if (!item.isValid())
         return;
     m_currentItem = QPersistentModelIndex(item.sibling(item.row(), 0));
-    UpdateFileMenu();
+    UpdateActions();
 }
 
 void frmMain::lvwDB_ColumnClick(int column)

@@ -37,7 +37,6 @@ public:
     [[nodiscard]] const image::ListedEntry& Item(int row) const { return m_items[static_cast<std::size_t>(row)]; }
     [[nodiscard]] const image::DirEntry& Entry(int row) const { return Item(row).entry; }
 
-    [[nodiscard]] int SortColumn() const { return m_sortColumn; }
     [[nodiscard]] Qt::SortOrder SortOrder() const { return m_sortOrder; }
     // The large-icon view shows "book" for every item.
     void SetLargeIcons(bool large);
@@ -46,7 +45,6 @@ signals:
     void renameRequested(const QPersistentModelIndex& item, const QString& newText);
 
 private:
-    void SortItems();
 
     std::vector<image::ListedEntry> m_items;
     int m_sortColumn = 0;

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include "identity.h"
 #include "image/messages.h"
 
 class QMessageBox;
@@ -16,8 +17,7 @@ class QWidget;
 
 namespace marlin::explorer {
 
-// The program's title: every message box carries it.
-inline constexpr const char* kProgramTitle = "Marlin Explorer";
+using marlin::kProgramTitle;
 
 enum class MessageIcon { None, Exclamation };
 

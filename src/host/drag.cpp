@@ -134,12 +134,6 @@ void ClearDragFolder(DragState& state)
     state.TempCounter = 0;
 }
 
-Status DragDropExportFiles(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
-                                 const Progress& progress)
-{
-    return ExportFiles(disc, path, dir, sink, progress);
-}
-
 Result<std::vector<fs::path>> StageListDrag(const Disc& disc, DragState& state,
                                                    std::span<const DirEntry> selected, MessageSink& sink,
                                                    const Progress& progress)
@@ -167,7 +161,7 @@ Result<std::vector<fs::path>> StageTreeDrag(const Disc& disc, DragState& state, 
         return Finish(state, Status::Refused);
     const fs::path folder = *t / SafeHostName(nodeText);
     state.DragList.push_back(folder);
-    return Finish(state, DragDropExportFiles(disc, folder, dir, sink, progress));
+    return Finish(state, ExportFiles(disc, folder, dir, sink, progress));
 }
 
 } // namespace marlin::host

@@ -47,11 +47,6 @@ void DeleteHostTree(const std::filesystem::path& path, const image::Progress& pr
 // numbering starts again at 0.
 void ClearDragFolder(DragState& state);
 
-// The directory walk that a drag uses: exactly ExportFiles.
-image::Status DragDropExportFiles(const image::Disc& disc, const std::filesystem::path& path,
-                                               image::SectorAddress dir, image::MessageSink& sink,
-                                               const image::Progress& progress = {});
-
 // Drag of selected list items: each item goes into a new temporary folder
 // (data file or folder, then its sidecar ending with a blank). Returns the
 // paths in that order, also kept in state.DragList and written to the drag

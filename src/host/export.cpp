@@ -115,12 +115,6 @@ Status ExportFiles(const Disc& disc, const fs::path& path, SectorAddress dir, Me
     return ExportDirectory(run, path, dir, true, 0) ? Status::Done : Status::Refused;
 }
 
-Status ExportDisc(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
-                        const Progress& progress)
-{
-    return ExportFiles(disc, path, dir, sink, progress);
-}
-
 Status ExportListItems(const Disc& disc, const fs::path& folder, std::span<const DirEntry> items, MessageSink& sink,
                        const Progress& progress, std::vector<fs::path>* handedOut)
 {

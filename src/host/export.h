@@ -18,8 +18,9 @@ namespace marlin::host {
 // "Cannot Export : " + that host path goes to the sink and the export ends
 // there, keeping what it had written.
 
-// Makes the folder path (one level) when nothing is there, then writes every
-// entry of dir into it in slot order, a subdirectory's whole tree before the
+// "Export Directory...", the whole disc from the root, and a drag of a
+// directory: makes the folder path (one level) when nothing is there, then
+// writes every entry of dir into it in slot order, a subdirectory's whole tree before the
 // next entry: files hold exactly their bytes (those inside the image), and
 // every sidecar line ends with the attribute letters. A directory block that
 // is unsigned or already being exported further up is written as an empty
@@ -27,11 +28,6 @@ namespace marlin::host {
 image::Status ExportFiles(const image::Disc& disc, const std::filesystem::path& path,
                                        image::SectorAddress dir, image::MessageSink& sink,
                                        const image::Progress& progress = {});
-
-// "Export Directory...": the entries of dir straight into path.
-image::Status ExportDisc(const image::Disc& disc, const std::filesystem::path& path,
-                                      image::SectorAddress dir, image::MessageSink& sink,
-                                      const image::Progress& progress = {});
 
 // "Export File...": the given entries (the list's selected items) into
 // folder, a directory as a subfolder with its tree.

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "host/host_names.h"
+#include "image/hex.h"
 #include "image/image_file.h"
 
 namespace marlin::host {
@@ -30,17 +31,6 @@ std::string Columns(std::string_view line, std::size_t from, std::size_t count)
 std::string Widened(const std::string& field)
 {
     return field.substr(0, 2) + field;
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 // The first line of a text file up to its first CR; nothing when the file is
@@ -156,7 +146,7 @@ std::uint32_t FieldValue(std::string_view field)
     for (std::size_t pair = 0; pair < 4; ++pair) {
         std::uint32_t b = 0;
         for (std::size_t k = 2 * pair; k < 2 * pair + 2 && k < field.size(); ++k) {
-            const int d = HexDigit(field[k]);
+            const int d = image::HexDigitValue(field[k]);
             if (d < 0)
                 break;
             b = b * 16 + static_cast<std::uint32_t>(d);

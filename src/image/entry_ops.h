@@ -2,6 +2,7 @@
 // Operations that change single entries and directories in place. Each
 // reports a refusal through the sink and leaves the image unchanged.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -46,6 +47,9 @@ Status SetAttributes(Disc& disc, SectorAddress dir, std::string_view name, bool 
 
 // Sets the title (first 19 characters). Refused with IllegalTitle.
 Status SetDirectoryTitle(Disc& disc, SectorAddress dir, std::string_view title, MessageSink& sink);
+
+// The boot option's names by value.
+inline constexpr std::array<std::string_view, 4> kBootOptionNames = {"Off", "Load", "Run", "Exec"};
 
 // Sets the boot option (0 off, 1 load, 2 run, 3 exec) and the map checksum.
 void SetBootOption(Disc& disc, std::uint8_t option);

@@ -1,6 +1,7 @@
 #pragma once
 // Blank discs, and reading and writing image files on the host.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -11,8 +12,15 @@
 
 namespace marlin::image {
 
-// Sizes offered by New, in 64 KiB units (256 sectors).
-inline constexpr int kDiscUnits[] = {16, 32, 64, 128, 256, 512, 1024};
+// The sizes New offers, in megabytes and in 64 KiB units (256 sectors).
+struct DiscSize {
+    int megabytes;
+    int units;
+};
+inline constexpr std::array<DiscSize, 7> kDiscSizes = {
+    {{1, 16}, {2, 32}, {4, 64}, {8, 128}, {16, 256}, {32, 512}, {64, 1024}}};
+// The size of the blank disc the window starts with and the tool makes by default.
+inline constexpr DiscSize kDefaultDiscSize = kDiscSizes[2];
 
 // A formatted blank disc of units * 256 sectors, map loaded.
 [[nodiscard]] Disc NewDisc(int units);

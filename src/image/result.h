@@ -45,7 +45,6 @@ public:
 
     [[nodiscard]] bool Done() const { return m_value.has_value(); }
     [[nodiscard]] bool Refused() const { return !m_value.has_value(); }
-    [[nodiscard]] Status AsStatus() const { return Done() ? Status::Done : Status::Refused; }
     [[nodiscard]] std::optional<RefusalCode> Reason() const { return m_reason; }
 
     // The value of a result that is done.

@@ -2,6 +2,7 @@
 
 
 #include "image/directory.h"
+#include "image/entry_ops.h"
 #include "image/walk_guard.h"
 #include "views/format.h"
 
@@ -24,8 +25,7 @@ std::string Fixed(std::string text, std::size_t width)
 // on a damaged or foreign disc) shows the empty name.
 std::string BootOptionName(std::uint8_t option)
 {
-    static constexpr const char* kBootOptionNames[] = {"Off ", "Load", "Run ", "Exec"};
-    return option < 4 ? kBootOptionNames[option] : "";
+    return option < kBootOptionNames.size() ? Fixed(std::string(kBootOptionNames[option]), 4) : "";
 }
 
 // Name, attributes and sequence number: the 20 columns both listings share.

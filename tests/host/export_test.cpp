@@ -67,7 +67,7 @@ TEST_F(Export, RootGoesStraightIntoTheFolder)
 {
     const fs::path dest = scratch.path() / "out";
     int ticks = 0;
-    ASSERT_EQ(ExportDisc(disc, dest, kRoot, sink, [&] { ++ticks; }), Status::Done);
+    ASSERT_EQ(ExportFiles(disc, dest, kRoot, sink, [&] { ++ticks; }), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(ticks, 4);
     EXPECT_EQ(Tree(dest), (std::set<std::string>{
@@ -82,7 +82,7 @@ TEST_F(Export, RootGoesStraightIntoTheFolder)
                           }));
     // A second export over the first gives the same files.
     const auto first = Tree(dest);
-    ASSERT_EQ(ExportDisc(disc, dest, kRoot, sink), Status::Done);
+    ASSERT_EQ(ExportFiles(disc, dest, kRoot, sink), Status::Done);
     EXPECT_EQ(Tree(dest), first);
 }
 
@@ -113,7 +113,7 @@ TEST_F(Export, CollidingHostNamesKeepTheLaterEntry)
     ASSERT_GE(test::AddFile(disc, kRoot, "A_B", Data(10, 9)), 0);
     ASSERT_GE(test::AddFile(disc, kRoot, "CON", Data(1, 1)), 0);
     ASSERT_GE(test::AddFile(disc, kRoot, "CON_", Data(2, 2)), 0);
-    ASSERT_EQ(ExportDisc(disc, scratch.path(), kRoot, sink), Status::Done);
+    ASSERT_EQ(ExportFiles(disc, scratch.path(), kRoot, sink), Status::Done);
     EXPECT_EQ(ReadHostFile(scratch.path() / "A_B"), Text(Data(10, 9)));
     EXPECT_EQ(ReadHostFile(scratch.path() / "A_B.INF").substr(0, 10), "A_B       ");
     EXPECT_EQ(ReadHostFile(scratch.path() / "CON_"), Text(Data(2, 2)));
@@ -124,7 +124,7 @@ TEST_F(Export, HostFailureEndsTheExport)
 {
     // A regular file stands where the folder GAMES must go.
     WriteHostFile(scratch.path() / "GAMES", "not a folder");
-    EXPECT_EQ(ExportDisc(disc, scratch.path(), kRoot, sink), Status::Refused);
+    EXPECT_EQ(ExportFiles(disc, scratch.path(), kRoot, sink), Status::Refused);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_TRUE(sink.messages[0].starts_with("Cannot Export : " + (scratch.path() / "GAMES").string()));
     // What came before stays.
@@ -132,7 +132,7 @@ TEST_F(Export, HostFailureEndsTheExport)
 
     sink.messages.clear();
     const fs::path orphan = scratch.path() / "no" / "such";
-    EXPECT_EQ(ExportDisc(disc, orphan, kRoot, sink), Status::Refused);
+    EXPECT_EQ(ExportFiles(disc, orphan, kRoot, sink), Status::Refused);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_TRUE(sink.messages[0].starts_with("Cannot Export : " + orphan.string()));
 }
@@ -143,7 +143,7 @@ TEST_F(Export, LinksBelowTheChosenFolderAreNotFollowed)
     fs::create_directory(scratch.path() / "dest");
     fs::create_directory_symlink(elsewhere.path(), scratch.path() / "dest" / "GAMES");
     fs::create_symlink(elsewhere.path() / "victim", scratch.path() / "dest" / "EMPTY");
-    EXPECT_EQ(ExportDisc(disc, scratch.path() / "dest", kRoot, sink), Status::Refused);
+    EXPECT_EQ(ExportFiles(disc, scratch.path() / "dest", kRoot, sink), Status::Refused);
     EXPECT_TRUE(fs::is_empty(elsewhere.path()));
 }
 
@@ -175,7 +175,7 @@ TEST(ExportDamaged, NothingIsWrittenOutsideTheDestination)
     const auto before = Tree(parent); // "dest/" and "keep"
 
     CollectingSink sink;
-    ASSERT_EQ(ExportDisc(disc, dest, kRoot, sink), Status::Done);
+    ASSERT_EQ(ExportFiles(disc, dest, kRoot, sink), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
 
     std::set<std::string> outside;

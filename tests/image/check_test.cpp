@@ -42,12 +42,12 @@ void WriteBlock(Disc& disc, std::uint32_t s, std::string_view name, std::uint32_
     disc.Write24(d + dir::kParent, parent);
 }
 
-class SoundDisc : public ::testing::TestWithParam<int> {};
+class SoundDisc : public ::testing::TestWithParam<DiscSize> {};
 
 // Whatever the program itself writes must check clean, on every disc size.
 TEST_P(SoundDisc, ProgramMadeDiscsHaveNoProblems)
 {
-    Disc disc = NewDisc(GetParam());
+    Disc disc = NewDisc(GetParam().units);
     EXPECT_EQ(Check(disc), std::vector<std::string>{});
     const SectorAddress games = test::MakeDir(disc, kRoot, "GAMES");
     ASSERT_GE(AddFile(disc, test::MakeDir(disc, games, "Arcade"), "ELITE", std::vector<std::uint8_t>(1000, 7)), 0);
@@ -58,7 +58,7 @@ TEST_P(SoundDisc, ProgramMadeDiscsHaveNoProblems)
     EXPECT_EQ(CheckReport(Check(disc)), "No problems found\r");
 }
 
-INSTANTIATE_TEST_SUITE_P(EverySize, SoundDisc, ::testing::ValuesIn(kDiscUnits));
+INSTANTIATE_TEST_SUITE_P(EverySize, SoundDisc, ::testing::ValuesIn(kDiscSizes));
 
 // A full directory and a map with many runs are still sound.
 TEST(Check, FullDirectoryAndManyRunsAreSound)

@@ -30,53 +30,53 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("About Marlin Explorer"));
     setWindowIcon(AppIcon());
 
-    picIcon = new QLabel(this);
-    picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setPixmap(AppIcon().pixmap(64, 64));
+    m_picIcon = new QLabel(this);
+    m_picIcon->setObjectName(QStringLiteral("picIcon"));
+    m_picIcon->setPixmap(AppIcon().pixmap(64, 64));
 
-    lblTitle = new QLabel(kTitle, this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    QFont titleFont = lblTitle->font();
+    m_lblTitle = new QLabel(kTitle, this);
+    m_lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    QFont titleFont = m_lblTitle->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
-    lblTitle->setFont(titleFont);
+    m_lblTitle->setFont(titleFont);
 
-    lblVersion = new QLabel(VersionLine(), this);
-    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    m_lblVersion = new QLabel(VersionLine(), this);
+    m_lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
     // The link opens through QDesktopServices, i.e. the desktop's mail handler; if there is none nothing happens
     // and the box stays open, which is all a failed mail attempt should do.
-    Label2 = new QLabel(QStringLiteral("<a href=\"mailto:%1\">%1</a>").arg(kContactAddress), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setTextFormat(Qt::RichText);
-    Label2->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    Label2->setOpenExternalLinks(true);
+    m_Label2 = new QLabel(QStringLiteral("<a href=\"mailto:%1\">%1</a>").arg(kContactAddress), this);
+    m_Label2->setObjectName(QStringLiteral("Label2"));
+    m_Label2->setTextFormat(Qt::RichText);
+    m_Label2->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    m_Label2->setOpenExternalLinks(true);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdOK->setAutoDefault(true);
-    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
-    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setAutoDefault(false);
+    m_cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setDefault(true);
+    m_cmdOK->setAutoDefault(true);
+    m_cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
+    m_cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
+    m_cmdSysInfo->setAutoDefault(false);
     // Escape already closes a QDialog through reject(); OK is the only outcome, so both routes mean the same.
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
+    connect(m_cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
 
     auto* text = new QVBoxLayout;
-    text->addWidget(lblTitle);
-    text->addWidget(lblVersion);
+    text->addWidget(m_lblTitle);
+    text->addWidget(m_lblVersion);
     text->addSpacing(12);
-    text->addWidget(Label2);
+    text->addWidget(m_Label2);
     text->addStretch();
 
     auto* buttons = new QVBoxLayout;
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdSysInfo);
+    buttons->addWidget(m_cmdOK);
+    buttons->addWidget(m_cmdSysInfo);
     buttons->addStretch();
 
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(picIcon, 0, Qt::AlignTop);
+    layout->addWidget(m_picIcon, 0, Qt::AlignTop);
     layout->addLayout(text, 1);
     layout->addLayout(buttons);
     setSizeGripEnabled(false);

@@ -32,16 +32,18 @@ class frmAbout : public QDialog {
 public:
     explicit frmAbout(QWidget* parent = nullptr);
 
-    QLabel* picIcon = nullptr;
-    QLabel* lblTitle = nullptr;
-    QLabel* lblVersion = nullptr;
-    QLabel* Label2 = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdSysInfo = nullptr;
 
 public slots:
     // Starts the desktop's system information tool, or says that none is available.
     void StartSysInfo();
+
+private:
+    QLabel* m_picIcon = nullptr;
+    QLabel* m_lblTitle = nullptr;
+    QLabel* m_lblVersion = nullptr;
+    QLabel* m_Label2 = nullptr;
+    QPushButton* m_cmdOK = nullptr;
+    QPushButton* m_cmdSysInfo = nullptr;
 };
 
 } // namespace marlin::app

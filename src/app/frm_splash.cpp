@@ -21,34 +21,34 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     frame->setFrameShadow(QFrame::Raised);
     frame->setLineWidth(2);
 
-    Image1 = new QLabel(frame);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(AppIcon().pixmap(128, 128));
+    m_Image1 = new QLabel(frame);
+    m_Image1->setObjectName(QStringLiteral("Image1"));
+    m_Image1->setPixmap(AppIcon().pixmap(128, 128));
 
-    lblCompanyProduct = new QLabel(kTitle, frame);
-    lblCompanyProduct->setObjectName(QStringLiteral("lblCompanyProduct"));
-    QFont titleFont = lblCompanyProduct->font();
+    m_lblCompanyProduct = new QLabel(kTitle, frame);
+    m_lblCompanyProduct->setObjectName(QStringLiteral("lblCompanyProduct"));
+    QFont titleFont = m_lblCompanyProduct->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 2.0);
     titleFont.setBold(true);
-    lblCompanyProduct->setFont(titleFont);
+    m_lblCompanyProduct->setFont(titleFont);
 
-    lblPlatform = new QLabel(PlatformLine(), frame);
-    lblPlatform->setObjectName(QStringLiteral("lblPlatform"));
-    lblVersion = new QLabel(VersionLine(), frame);
-    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    m_lblPlatform = new QLabel(PlatformLine(), frame);
+    m_lblPlatform->setObjectName(QStringLiteral("lblPlatform"));
+    m_lblVersion = new QLabel(VersionLine(), frame);
+    m_lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
     auto* text = new QVBoxLayout;
     text->addStretch();
-    text->addWidget(lblCompanyProduct);
+    text->addWidget(m_lblCompanyProduct);
     text->addSpacing(12);
-    text->addWidget(lblPlatform, 0, Qt::AlignRight);
-    text->addWidget(lblVersion, 0, Qt::AlignRight);
+    text->addWidget(m_lblPlatform, 0, Qt::AlignRight);
+    text->addWidget(m_lblVersion, 0, Qt::AlignRight);
     text->addStretch();
 
     auto* inner = new QHBoxLayout(frame);
     inner->setContentsMargins(24, 24, 24, 24);
     inner->setSpacing(24);
-    inner->addWidget(Image1, 0, Qt::AlignVCenter);
+    inner->addWidget(m_Image1, 0, Qt::AlignVCenter);
     inner->addLayout(text, 1);
 
     auto* outer = new QVBoxLayout(this);

@@ -13,10 +13,12 @@ class frmSplash : public QWidget {
 public:
     explicit frmSplash(QWidget* parent = nullptr);
 
-    QLabel* Image1 = nullptr;
-    QLabel* lblCompanyProduct = nullptr;
-    QLabel* lblPlatform = nullptr;
-    QLabel* lblVersion = nullptr;
+
+private:
+    QLabel* m_Image1 = nullptr;
+    QLabel* m_lblCompanyProduct = nullptr;
+    QLabel* m_lblPlatform = nullptr;
+    QLabel* m_lblVersion = nullptr;
 };
 
 } // namespace marlin::app

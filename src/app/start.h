@@ -19,4 +19,9 @@ namespace marlin::app {
 std::unique_ptr<explorer::frmMain> Module1Start(const QString& imagePath, const MonotonicClock& clock,
                                                 const EventPump& pump, explorer::Prompts* prompts = nullptr);
 
+// Gives the explorer's Help menu its answers: both help items show the help
+// message titled with the window's caption, About shows the About box, each
+// modal over the window.
+void ConnectHelp(explorer::frmMain& window);
+
 } // namespace marlin::app

@@ -22,7 +22,7 @@
 
 #include "explorer/icons.h"
 #include "image/image_file.h"
-#include "views/view_window.h"
+#include "explorer/view_window.h"
 
 namespace marlin::explorer {
 
@@ -202,7 +202,7 @@ void frmMain::BuildMenus()
         option->setChecked(true);
     }
 
-    // The help items belong to the application shell, which connects them.
+    // The help items belong to the application shell, which listens to them.
     QMenu* help = menu("mnuHelp", "&Help");
     AddItem(help, "mnuHelpContents", "&Contents", &frmMain::mnuHelpContents_Click);
     AddItem(help, "mnuHelpSearch", "&Search For Help On...", &frmMain::mnuHelpSearch_Click);
@@ -531,7 +531,7 @@ void frmMain::Form_Unload()
         settings.setValue(QStringLiteral("DeleteNonEmpty"), flag(DeleteNonEmptyChecked()));
     }
     // Every view window ends with the program.
-    views::frmView::CloseAll();
+    explorer::frmView::CloseAll();
 }
 
 bool frmMain::DeleteLockedChecked() const

@@ -21,7 +21,7 @@
 #include "image/image_file.h"
 #include "image/progress.h"
 #include "views/view_modes.h"
-#include "views/view_window.h"
+#include "explorer/view_window.h"
 
 class QFrame;
 class QLabel;
@@ -105,7 +105,7 @@ public:
     // Drag and drop with the host (made with the window).
     [[nodiscard]] DragDrop* DragAndDrop() const { return m_dragDrop; }
     // The newest view window, while it is open.
-    [[nodiscard]] views::frmView* LastView() const { return m_lastView; }
+    [[nodiscard]] explorer::frmView* LastView() const { return m_lastView; }
     // The progress callback for long operations: repaints now and then,
     // while user input waits.
     [[nodiscard]] image::Progress MakeProgress();
@@ -119,6 +119,12 @@ public:
     void lvwDB_ColumnClick(int column);
     void lvwDB_DblClick();
     void lvwDB_AfterLabelEdit(const QString& newText);
+
+signals:
+    // "&Contents" or "&Search For Help On..." was chosen.
+    void helpRequested();
+    // "&About Marlin Explorer..." was chosen.
+    void aboutRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -183,9 +189,10 @@ private:
     void mnuFileRename_Click();
     void mnuFileExport_Click();
     void tbUpOneLevel_Click();
-    void mnuHelpContents_Click();
-    void mnuHelpSearch_Click();
-    void mnuHelpAbout_Click();
+    // Help and About belong to the application shell, which listens.
+    void mnuHelpContents_Click() { emit helpRequested(); }
+    void mnuHelpSearch_Click() { emit helpRequested(); }
+    void mnuHelpAbout_Click() { emit aboutRequested(); }
     void tbSave_Click();
 
     std::unique_ptr<Prompts> m_ownedPrompts;
@@ -199,7 +206,7 @@ private:
     bool m_busy = false;
     bool m_filling = false; // the tree is being built: its signals are not user events
     QElapsedTimer m_pumpTimer;
-    QPointer<views::frmView> m_lastView;
+    QPointer<explorer::frmView> m_lastView;
     DragDrop* m_dragDrop = nullptr;
 
     TreeModel* m_treeModel;

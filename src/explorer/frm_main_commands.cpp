@@ -11,7 +11,7 @@
 #include "image/directory.h"
 #include "image/entry_ops.h"
 #include "image/image_file.h"
-#include "views/view_window.h"
+#include "explorer/view_window.h"
 
 namespace marlin::explorer {
 
@@ -60,10 +60,10 @@ void frmMain::OpenView(views::ViewMode mode)
     if ((needsItem && !m_currentItem.isValid()) || (needsNode && !m_currentNode))
         return;
     // Views are independent top-level windows; the explorer remembers the newest only.
-    auto* view = new views::frmView(*m_prompts);
+    auto* view = new explorer::frmView(*m_prompts);
     view->ViewMode = mode;
     view->show();
-    view->Show_File(m_disc, Source());
+    view->ShowFile(m_disc, Source());
     m_lastView = view;
 }
 

@@ -6,7 +6,7 @@
 #include <QMessageBox>
 
 #include "explorer/dialogs.h"
-#include "views/find_dialog.h"
+#include "explorer/find_dialog.h"
 
 namespace marlin::explorer {
 
@@ -105,7 +105,7 @@ std::optional<QString> WidgetPrompts::DirectoryTitle(QWidget* owner, const QStri
 
 std::optional<QString> WidgetPrompts::FindText(QWidget* owner, const QString& current)
 {
-    views::frmFind dialog(current, owner);
+    explorer::frmFind dialog(current, owner);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.Text();

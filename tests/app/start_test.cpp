@@ -135,6 +135,7 @@ void StartTest::helpItemsShowTheMessageWithTheCaption()
     QFETCH(QString, item);
     test::WindowFixture f;
     f.Start();
+    app::ConnectHelp(*f.window);
     ModalAnswer answer;
     answer.Arm(Qt::Key_Return);
     QVERIFY(f.Trigger(item.toLatin1().constData()));
@@ -150,6 +151,7 @@ void StartTest::aboutItemShowsTheAboutBox()
 {
     test::WindowFixture f;
     f.Start();
+    app::ConnectHelp(*f.window);
     ModalAnswer answer;
     answer.Arm(Qt::Key_Escape);
     QVERIFY(f.Trigger("mnuHelpAbout"));

@@ -14,7 +14,7 @@
 #include "explorer/icons.h"
 #include "image/bytes.h"
 #include "image/check.h"
-#include "views/find_dialog.h"
+#include "explorer/find_dialog.h"
 #include "views/listings.h"
 #include "window_fixture.h"
 
@@ -450,7 +450,7 @@ private slots:
                                              ? views::ShowCatAll(disc, sector, of.toStdString())
                                              : views::ShowExAll(disc, sector, of.toStdString());
         QVERIFY(f.Trigger(action.toLatin1().constData()));
-        views::frmView* view = f.window->LastView();
+        explorer::frmView* view = f.window->LastView();
         QVERIFY(view);
         QVERIFY(view->isVisible());
         QCOMPARE(view->windowTitle(), QString::fromStdString(expected.title));
@@ -478,7 +478,7 @@ private slots:
     {
         f.OpenDisc(test::PopulatedDisc());
         QVERIFY(f.Trigger("mnuDiscCheck"));
-        views::frmView* view = f.window->LastView();
+        explorer::frmView* view = f.window->LastView();
         QVERIFY(view);
         QCOMPARE(view->windowTitle(), QStringLiteral("Check Disc"));
         QCOMPARE(view->ViewName, QStringLiteral("Check"));
@@ -555,7 +555,7 @@ private slots:
         explorer::frmAttr attributes({});
         explorer::frmBoot boot(0);
         explorer::frmTitle title(QStringLiteral("GAMES"));
-        views::frmFind find{QString()};
+        explorer::frmFind find{QString()};
         const auto message =
             explorer::MakeMessageBox(nullptr, QStringLiteral("Directory Full"), explorer::MessageIcon::None);
         QFont bold = QApplication::font();
@@ -603,12 +603,12 @@ private slots:
     {
         QVERIFY(f.Trigger("mnuDiscMap"));
         QVERIFY(f.Trigger("mnuDiscMap"));
-        QCOMPARE(views::frmView::OpenViews().size(), 2);
+        QCOMPARE(explorer::frmView::OpenViews().size(), 2);
         QVERIFY(f.Trigger("mnuDiscClose"));
         QVERIFY(!f.window->isVisible());
         // Every view is closed with the window.
-        const QList<views::frmView*> open = views::frmView::OpenViews();
-        QVERIFY(std::none_of(open.begin(), open.end(), [](views::frmView* v) { return v->isVisible(); }));
+        const QList<explorer::frmView*> open = explorer::frmView::OpenViews();
+        QVERIFY(std::none_of(open.begin(), open.end(), [](explorer::frmView* v) { return v->isVisible(); }));
     }
 };
 

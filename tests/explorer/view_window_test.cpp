@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "scripted_prompts.h"
-#include "views/view_window.h"
+#include "explorer/view_window.h"
 
 #include <QTest>
 
@@ -15,7 +15,7 @@ class ViewWindowTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::ScriptedPrompts> prompts;
-    QPointer<views::frmView> view;
+    QPointer<explorer::frmView> view;
     std::unique_ptr<QTemporaryDir> tempDir;
 
     void Click(int position)
@@ -31,20 +31,20 @@ private slots:
     {
         prompts = std::make_unique<test::ScriptedPrompts>();
         tempDir = std::make_unique<QTemporaryDir>();
-        view = new views::frmView(*prompts);
+        view = new explorer::frmView(*prompts);
         view->show();
         view->AppendText("Dir. Hello\rdir two\r\rthird DIR\r");
-        views::frmView::FindText().clear();
+        explorer::frmView::FindText().clear();
     }
     void cleanup()
     {
-        views::frmView::CloseAll();
+        explorer::frmView::CloseAll();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void startsAsAnEmptyFixedPitchWindow()
     {
-        auto* fresh = new views::frmView(*prompts);
+        auto* fresh = new explorer::frmView(*prompts);
         QCOMPARE(fresh->windowTitle(), QStringLiteral("View File"));
         QVERIFY(fresh->rtbView()->toPlainText().isEmpty());
         QCOMPARE(fresh->findChild<QAction*>(QStringLiteral("mnuEditFind"))->shortcut(),
@@ -66,7 +66,7 @@ private slots:
         view->findChild<QAction*>(QStringLiteral("mnuEditFind"))->trigger();
         QCOMPARE(view->FindPos, 0);
         QCOMPARE(view->rtbView()->textCursor().selectedText(), QStringLiteral("Dir"));
-        QCOMPARE(views::frmView::FindText(), QStringLiteral("dir"));
+        QCOMPARE(explorer::frmView::FindText(), QStringLiteral("dir"));
         auto* next = view->findChild<QAction*>(QStringLiteral("mnuEditNext"));
         next->trigger();
         QCOMPARE(Selected(), 11);
@@ -86,7 +86,7 @@ private slots:
 
     void findNextStartsAfterTheCaret()
     {
-        views::frmView::FindText() = QStringLiteral("dir");
+        explorer::frmView::FindText() = QStringLiteral("dir");
         Click(12); // inside "dir two": the next match is the third line's
         view->findChild<QAction*>(QStringLiteral("mnuEditNext"))->trigger();
         QCOMPARE(view->rtbView()->textCursor().selectedText(), QStringLiteral("DIR"));
@@ -115,7 +115,7 @@ private slots:
 
     void cancelledFindStopsFindNext()
     {
-        views::frmView::FindText() = QStringLiteral("dir");
+        explorer::frmView::FindText() = QStringLiteral("dir");
         prompts->finds.push_back(std::nullopt);
         view->findChild<QAction*>(QStringLiteral("mnuEditFind"))->trigger();
         QCOMPARE(view->FindPos, -1);
@@ -189,13 +189,13 @@ private slots:
 
     void viewsAreIndependent()
     {
-        auto* second = new views::frmView(*prompts);
+        auto* second = new explorer::frmView(*prompts);
         second->show();
-        QCOMPARE(views::frmView::OpenViews().size(), 2);
+        QCOMPARE(explorer::frmView::OpenViews().size(), 2);
         view->findChild<QAction*>(QStringLiteral("mnuFileClose"))->trigger();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(view.isNull());
-        QCOMPARE(views::frmView::OpenViews(), QList<views::frmView*>{second});
+        QCOMPARE(explorer::frmView::OpenViews(), QList<explorer::frmView*>{second});
         QVERIFY(second->isVisible());
     }
 };

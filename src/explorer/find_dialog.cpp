@@ -1,4 +1,4 @@
-#include "views/find_dialog.h"
+#include "explorer/find_dialog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,7 +7,7 @@
 
 #include "explorer/dialogs.h"
 
-namespace marlin::views {
+namespace marlin::explorer {
 
 frmFind::frmFind(const QString& text, QWidget* parent) : QDialog(parent)
 {
@@ -24,9 +24,9 @@ frmFind::frmFind(const QString& text, QWidget* parent) : QDialog(parent)
     row->addWidget(label);
     row->addWidget(m_txtFind);
     layout->addLayout(row);
-    layout->addWidget(explorer::MakeOkCancel(this));
+    layout->addWidget(MakeOkCancel(this));
     m_txtFind->setFocus();
-    explorer::FitCaption(*this);
+    FitCaption(*this);
 }
 
 QString frmFind::Text() const
@@ -34,4 +34,4 @@ QString frmFind::Text() const
     return m_txtFind->text();
 }
 
-} // namespace marlin::views
+} // namespace marlin::explorer

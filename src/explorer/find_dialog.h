@@ -5,7 +5,7 @@
 
 class QLineEdit;
 
-namespace marlin::views {
+namespace marlin::explorer {
 
 class frmFind : public QDialog {
     Q_OBJECT
@@ -18,4 +18,4 @@ private:
     QLineEdit* m_txtFind;
 };
 
-} // namespace marlin::views
+} // namespace marlin::explorer

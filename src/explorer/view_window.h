@@ -15,16 +15,14 @@ class QAction;
 class QPlainTextEdit;
 
 namespace marlin::explorer {
-class Prompts;
-}
 
-namespace marlin::views {
+class Prompts;
 
 class frmView : public QMainWindow {
     Q_OBJECT
 public:
     // prompts must outlive the window (the explorer owns both).
-    explicit frmView(explorer::Prompts& prompts);
+    explicit frmView(Prompts& prompts);
     ~frmView() override;
 
     views::ViewMode ViewMode = views::ViewMode::Text;
@@ -32,7 +30,7 @@ public:
     int FindPos = 0;
 
     // Fills the window according to ViewMode and shows the top of the text.
-    void Show_File(const image::Disc& disc, const ViewSource& source);
+    void ShowFile(const image::Disc& disc, const views::ViewSource& source);
     // Appends text whose lines end in CR; each CR ends one line of the box.
     void AppendText(const std::string& text);
     // The box's whole text with CR LF line ends, as Save writes it (without
@@ -57,8 +55,8 @@ public slots:
 private:
     void TrackCaret();
 
-    explorer::Prompts& m_prompts;
+    Prompts& m_prompts;
     QPlainTextEdit* m_rtbView;
 };
 
-} // namespace marlin::views
+} // namespace marlin::explorer

@@ -1,4 +1,4 @@
-#include "views/view_window.h"
+#include "explorer/view_window.h"
 
 #include <QApplication>
 #include <QFile>
@@ -13,7 +13,7 @@
 
 #include "explorer/prompts.h"
 
-namespace marlin::views {
+namespace marlin::explorer {
 
 namespace {
 
@@ -43,7 +43,7 @@ QFont ViewFont()
 
 } // namespace
 
-frmView::frmView(explorer::Prompts& prompts) : m_prompts(prompts)
+frmView::frmView(Prompts& prompts) : m_prompts(prompts)
 {
     setObjectName(QStringLiteral("frmView"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -106,9 +106,9 @@ void frmView::CloseAll()
         view->close();
 }
 
-void frmView::Show_File(const image::Disc& disc, const ViewSource& source)
+void frmView::ShowFile(const image::Disc& disc, const views::ViewSource& source)
 {
-    if (const auto view = ProduceView(ViewMode, disc, source)) {
+    if (const auto view = views::ProduceView(ViewMode, disc, source)) {
         setWindowTitle(QString::fromLatin1(view->title));
         ViewName = QString::fromLatin1(view->viewName);
         AppendText(view->text);
@@ -191,7 +191,7 @@ void frmView::mnuFileSave_Click()
         return;
     QFile file(*name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_prompts.Message(this, file.errorString(), explorer::MessageIcon::Exclamation);
+        m_prompts.Message(this, file.errorString(), MessageIcon::Exclamation);
         return;
     }
     // Any other failure while writing is ignored, as the save promises no more.
@@ -203,7 +203,7 @@ void frmView::mnuFilePrint_Click()
     const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
     if (printerInfo.isNull()) {
         // Printing to nowhere would look like success; say why nothing prints.
-        m_prompts.Message(this, QStringLiteral("No Printer Available"), explorer::MessageIcon::Exclamation);
+        m_prompts.Message(this, QStringLiteral("No Printer Available"), MessageIcon::Exclamation);
         return;
     }
     QPrinter printer(printerInfo);
@@ -217,4 +217,4 @@ void frmView::mnuFileClose_Click()
     close();
 }
 
-} // namespace marlin::views
+} // namespace marlin::explorer

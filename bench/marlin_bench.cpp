@@ -18,10 +18,10 @@
 
 #include "fixtures.h"
 #include "harness.h"
-#include "image/image_file.h"
 #include "host/export.h"
 #include "host/import.h"
 #include "image/compaction.h"
+#include "image/image_file.h"
 // The window's target needs the window; a build without it reports so and
 // counts that target as failed.
 #ifdef MARLIN_BENCH_GUI
@@ -193,7 +193,6 @@ double ScalingCompact(benchmark::State& state)
     return PerEntryRatio(state, t, big.fragmentedCounts.entries(), small.fragmentedCounts.entries());
 }
 
-
 // --- host exchange: the exported tree of a disc, made once per run.
 
 const fs::path& ExportedTree(Shape shape)
@@ -301,7 +300,6 @@ double ScalingImport(benchmark::State& state)
     return PerEntryRatio(state, t, big.counts.entries(), small.counts.entries());
 }
 
-
 #ifdef MARLIN_BENCH_WINDOW
 // --- rebuild: the explorer window (offscreen) on the full disc against a
 // quarter of its directories, per directory.
@@ -324,7 +322,8 @@ double Rebuild(benchmark::State& state)
         window.GetRootTitles();
     };
     const Timing t = MinOfPairs(
-        Rounds(5), [&] { window.CurrentDisc() = full.disc; }, refresh, [&] { window.CurrentDisc() = quarter.disc; }, refresh);
+        Rounds(5), [&] { window.CurrentDisc() = full.disc; }, refresh, [&] { window.CurrentDisc() = quarter.disc; },
+        refresh);
     window.close();
     const double ratio = (t.op / full.counts.directories) / (t.ref / quarter.counts.directories);
     Report(state, t, ratio);
@@ -333,7 +332,6 @@ double Rebuild(benchmark::State& state)
     return ratio;
 }
 #endif
-
 
 std::vector<Target>& Targets()
 {

@@ -15,8 +15,8 @@
 
 #include "image/check.h"
 #include "image/directory.h"
-#include "image/walk_guard.h"
 #include "image/image_file.h"
+#include "image/walk_guard.h"
 
 namespace marlin::fuzz {
 

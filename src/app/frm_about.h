@@ -32,7 +32,6 @@ class frmAbout : public QDialog {
 public:
     explicit frmAbout(QWidget* parent = nullptr);
 
-
 public slots:
     // Starts the desktop's system information tool, or says that none is available.
     void StartSysInfo();

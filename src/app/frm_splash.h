@@ -13,7 +13,6 @@ class frmSplash : public QWidget {
 public:
     explicit frmSplash(QWidget* parent = nullptr);
 
-
 private:
     QLabel* m_Image1 = nullptr;
     QLabel* m_lblCompanyProduct = nullptr;

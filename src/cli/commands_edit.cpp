@@ -229,8 +229,8 @@ void AddDelete(CLI::App& app, Context& ctx)
                     return;
                 const Status deleted =
                     p->entry.D ? DeleteDirectory(disc, p->isRoot ? std::nullopt : std::optional(p->holder),
-                                                     p->entry.start, p->entry.name, ignoreLock, recurse, ctx.sink)
-                                   : DeleteEntry(disc, p->holder, p->entry.name, false, ignoreLock, ctx.sink);
+                                                 p->entry.start, p->entry.name, ignoreLock, recurse, ctx.sink)
+                               : DeleteEntry(disc, p->holder, p->entry.name, false, ignoreLock, ctx.sink);
                 if (deleted == Status::Refused)
                     return;
             }

@@ -76,8 +76,8 @@ void DragDrop::DropHostPaths(const QStringList& paths)
     {
         BusyScope busy(m_window, QStringLiteral("Importing"));
         PromptSink sink(m_window.UserPrompts(), &m_window);
-        result = host::DropHostFiles(m_window.CurrentDisc(), m_window.CurrentNode()->tag, hostPaths,
-                                     sink, m_window.MakeProgress());
+        result = host::DropHostFiles(m_window.CurrentDisc(), m_window.CurrentNode()->tag, hostPaths, sink,
+                                     m_window.MakeProgress());
     }
     if (result.sawFolder)
         m_window.RebuildTree();
@@ -126,8 +126,8 @@ std::unique_ptr<QMimeData> DragDrop::StageTreeDrag()
     }
     BusyScope busy(m_window, QString());
     PromptSink sink(m_window.UserPrompts(), &m_window);
-    return Wrap(host::StageTreeDrag(m_window.CurrentDisc(), m_state, node->tag, node->text.toStdString(),
-                                    sink, m_window.MakeProgress()));
+    return Wrap(host::StageTreeDrag(m_window.CurrentDisc(), m_state, node->tag, node->text.toStdString(), sink,
+                                    m_window.MakeProgress()));
 }
 
 void DragDrop::StartDrag(QWidget* source, std::unique_ptr<QMimeData> data)

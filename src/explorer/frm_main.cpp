@@ -21,8 +21,8 @@
 #include <QWindow>
 
 #include "explorer/icons.h"
-#include "image/image_file.h"
 #include "explorer/view_window.h"
+#include "image/image_file.h"
 
 namespace marlin::explorer {
 
@@ -182,8 +182,7 @@ void frmMain::BuildMenus()
     m_mnuFileViewDis = AddItem(m_mnuFile, "mnuFileViewDis", "Disassemble File", &frmMain::mnuFileViewDis_Click);
     AddItem(m_mnuFile, "mnuFileViewHex", "View As &Hex", &frmMain::mnuFileViewHex_Click);
     m_mnuFileViewCat = AddItem(m_mnuFile, "mnuFileViewCat", "View As *CAT", &frmMain::mnuFileViewCat_Click);
-    m_mnuFileViewCatAll =
-        AddItem(m_mnuFile, "mnuFileViewCatAll", "View As *CATALL", &frmMain::mnuFileViewCatAll_Click);
+    m_mnuFileViewCatAll = AddItem(m_mnuFile, "mnuFileViewCatAll", "View As *CATALL", &frmMain::mnuFileViewCatAll_Click);
     m_mnuFileViewEx = AddItem(m_mnuFile, "mnuFileViewEx", "View As *EX", &frmMain::mnuFileViewEx_Click);
     m_mnuFileViewExAll = AddItem(m_mnuFile, "mnuFileViewExAll", "View As *EXALL", &frmMain::mnuFileViewExAll_Click);
     AddItem(m_mnuFile, "mnuFileSelectAll", "Select All", &frmMain::mnuFileSelectAll_Click);

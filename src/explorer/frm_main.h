@@ -17,11 +17,11 @@
 #include "explorer/list_model.h"
 #include "explorer/prompts.h"
 #include "explorer/tree_model.h"
+#include "explorer/view_window.h"
 #include "image/disc.h"
 #include "image/image_file.h"
 #include "image/progress.h"
 #include "views/view_modes.h"
-#include "explorer/view_window.h"
 
 class QFrame;
 class QLabel;

@@ -5,13 +5,13 @@
 #include <QSettings>
 
 #include "explorer/frm_main.h"
+#include "explorer/view_window.h"
 #include "host/export.h"
 #include "image/compaction.h"
 #include "image/deletion.h"
 #include "image/directory.h"
 #include "image/entry_ops.h"
 #include "image/image_file.h"
-#include "explorer/view_window.h"
 
 namespace marlin::explorer {
 
@@ -144,8 +144,7 @@ void frmMain::mnuDirectoryNew_Click()
     if (!m_currentNode)
         return;
     PromptSink sink(*m_prompts, this);
-    const auto sector = image::CreateDirectory(
-        m_disc, m_currentNode->tag, "NewFolder", sink);
+    const auto sector = image::CreateDirectory(m_disc, m_currentNode->tag, "NewFolder", sink);
     if (sector.Refused())
         return;
     TreeNodeItem* parent = m_currentNode;

@@ -78,8 +78,7 @@ void frmMain::GetRootTitles()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_currentItem = QPersistentModelIndex();
     // An unsigned block (or one past the image's end) lists nothing.
-    m_listModel->SetItems(m_currentNode ? image::ListEntries(m_disc,
-                                                             m_currentNode->tag)
+    m_listModel->SetItems(m_currentNode ? image::ListEntries(m_disc, m_currentNode->tag)
                                         : std::vector<image::ListedEntry>());
     ShowDiscUsage();
     QApplication::restoreOverrideCursor();

@@ -45,7 +45,6 @@ signals:
     void renameRequested(const QPersistentModelIndex& item, const QString& newText);
 
 private:
-
     std::vector<image::ListedEntry> m_items;
     int m_sortColumn = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

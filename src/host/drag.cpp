@@ -134,9 +134,8 @@ void ClearDragFolder(DragState& state)
     state.TempCounter = 0;
 }
 
-Result<std::vector<fs::path>> StageListDrag(const Disc& disc, DragState& state,
-                                                   std::span<const DirEntry> selected, MessageSink& sink,
-                                                   const Progress& progress)
+Result<std::vector<fs::path>> StageListDrag(const Disc& disc, DragState& state, std::span<const DirEntry> selected,
+                                            MessageSink& sink, const Progress& progress)
 {
     state.DragList.clear();
     const auto t = NewDragFolder(state, sink);
@@ -146,8 +145,7 @@ Result<std::vector<fs::path>> StageListDrag(const Disc& disc, DragState& state,
 }
 
 Result<std::vector<fs::path>> StageTreeDrag(const Disc& disc, DragState& state, SectorAddress dir,
-                                                   std::string_view nodeText, MessageSink& sink,
-                                                   const Progress& progress)
+                                            std::string_view nodeText, MessageSink& sink, const Progress& progress)
 {
     if (dir == kRoot) {
         std::vector<DirEntry> all;

@@ -52,9 +52,10 @@ void ClearDragFolder(DragState& state);
 // paths in that order, also kept in state.DragList and written to the drag
 // log (CR LF lines; empty when nothing was selected). Refused when the host
 // refused ("Cannot Export : " + path shown).
-[[nodiscard]] image::Result<std::vector<std::filesystem::path>>
-StageListDrag(const image::Disc& disc, DragState& state, std::span<const image::DirEntry> selected,
-              image::MessageSink& sink, const image::Progress& progress = {});
+[[nodiscard]] image::Result<std::vector<std::filesystem::path>> StageListDrag(const image::Disc& disc, DragState& state,
+                                                                              std::span<const image::DirEntry> selected,
+                                                                              image::MessageSink& sink,
+                                                                              const image::Progress& progress = {});
 
 // Drag of the tree's current directory: the root drags every root entry as a
 // list drag would; any other directory becomes one folder named after the

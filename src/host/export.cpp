@@ -109,7 +109,7 @@ bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bo
 } // namespace
 
 Status ExportFiles(const Disc& disc, const fs::path& path, SectorAddress dir, MessageSink& sink,
-                         const Progress& progress)
+                   const Progress& progress)
 {
     ExportRun run{disc, sink, progress};
     return ExportDirectory(run, path, dir, true, 0) ? Status::Done : Status::Refused;

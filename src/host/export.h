@@ -25,9 +25,8 @@ namespace marlin::host {
 // every sidecar line ends with the attribute letters. A directory block that
 // is unsigned or already being exported further up is written as an empty
 // folder. progress runs once per entry.
-image::Status ExportFiles(const image::Disc& disc, const std::filesystem::path& path,
-                                       image::SectorAddress dir, image::MessageSink& sink,
-                                       const image::Progress& progress = {});
+image::Status ExportFiles(const image::Disc& disc, const std::filesystem::path& path, image::SectorAddress dir,
+                          image::MessageSink& sink, const image::Progress& progress = {});
 
 // "Export File...": the given entries (the list's selected items) into
 // folder, a directory as a subfolder with its tree.
@@ -35,8 +34,8 @@ image::Status ExportFiles(const image::Disc& disc, const std::filesystem::path& 
 // handed out (data file or folder, then its sidecar, per item) are appended
 // to handedOut when it is given.
 image::Status ExportListItems(const image::Disc& disc, const std::filesystem::path& folder,
-                                           std::span<const image::DirEntry> items, image::MessageSink& sink,
-                                           const image::Progress& progress = {},
-                                           std::vector<std::filesystem::path>* handedOut = nullptr);
+                              std::span<const image::DirEntry> items, image::MessageSink& sink,
+                              const image::Progress& progress = {},
+                              std::vector<std::filesystem::path>* handedOut = nullptr);
 
 } // namespace marlin::host

@@ -200,15 +200,14 @@ Status ImportFile(ImportRun& run, SectorAddress dir, const fs::path& given)
 
 } // namespace
 
-Status ImportHostFile(Disc& disc, SectorAddress dir, const fs::path& path, MessageSink& sink,
-                            const Progress& progress)
+Status ImportHostFile(Disc& disc, SectorAddress dir, const fs::path& path, MessageSink& sink, const Progress& progress)
 {
     ImportRun run{disc, sink, progress, {}};
     return ImportFile(run, dir, path);
 }
 
 Status ImportHostFolder(Disc& disc, SectorAddress dir, const fs::path& path, MessageSink& sink,
-                              const Progress& progress)
+                        const Progress& progress)
 {
     ImportRun run{disc, sink, progress, {}};
     return ImportFolder(run, dir, path);

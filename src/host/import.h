@@ -24,17 +24,15 @@ inline constexpr int kMaxListedItems = 1000;
 // refused as already existing; a batch goes on. Refused: no space, directory
 // full, a directory that cannot be created, an unreadable host file, or a
 // refusal further down a folder; a batch stops there.
-image::Status ImportHostFile(image::Disc& disc, image::SectorAddress dir,
-                                          const std::filesystem::path& path, image::MessageSink& sink,
-                                          const image::Progress& progress = {});
+image::Status ImportHostFile(image::Disc& disc, image::SectorAddress dir, const std::filesystem::path& path,
+                             image::MessageSink& sink, const image::Progress& progress = {});
 
 // Creates a directory for the folder in dir (named by the folder's sidecar or
 // its own name) and imports every listed item into it. Hidden items (names
 // starting with ".") and items that are neither files nor folders are left out;
 // progress runs once per listed item.
-image::Status ImportHostFolder(image::Disc& disc, image::SectorAddress dir,
-                                            const std::filesystem::path& path, image::MessageSink& sink,
-                                            const image::Progress& progress = {});
+image::Status ImportHostFolder(image::Disc& disc, image::SectorAddress dir, const std::filesystem::path& path,
+                               image::MessageSink& sink, const image::Progress& progress = {});
 
 // A drop of host paths on the list of dir: each path is imported in order; a
 // duplicate goes on, the first refusal ends the drop. sawFolder tells the

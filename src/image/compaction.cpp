@@ -232,13 +232,15 @@ Refusal CannotCompact(Detail reason, std::string path)
                                                    std::uint32_t listing, int slot)
 {
     const SectorAddress dir(objects[listing].StartSector);
-    return CannotCompact(Detail::SharedSectors, ObjectPath(disc, objects, listing) + "." + GetEntryName(disc, dir, slot));
+    return CannotCompact(Detail::SharedSectors,
+                         ObjectPath(disc, objects, listing) + "." + GetEntryName(disc, dir, slot));
 }
 
 [[gnu::noinline, gnu::cold]] Refusal RefuseOverlap(const Disc& disc, std::span<const DiscObject> objects,
                                                    std::uint32_t lower, std::uint32_t upper)
 {
-    return CannotCompact(Detail::SharedSectors, ObjectPath(disc, objects, lower) + " and " + ObjectPath(disc, objects, upper));
+    return CannotCompact(Detail::SharedSectors,
+                         ObjectPath(disc, objects, lower) + " and " + ObjectPath(disc, objects, upper));
 }
 
 // --- Collect ---------------------------------------------------------------

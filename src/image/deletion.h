@@ -16,15 +16,14 @@ namespace marlin::image {
 // changed) with DeleteLockedDirectory, DeleteLockedFile,
 // DeleteNonEmptyDirectory or FreeSpaceMapFull; done when deleted or not found.
 Status DeleteEntry(Disc& disc, SectorAddress dir, std::string_view name, bool isDir, bool ignoreLock,
-                               MessageSink& sink);
+                   MessageSink& sink);
 
 // Deletes the directory dir called name from parent (nullopt for the root,
 // which is only emptied). With recurse its contents go first, depth first in
 // name order; the first refusal stops the walk and what was deleted stays
 // deleted. Refused when refused somewhere. progress is called once per
 // deleted entry.
-Status DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAddress dir,
-                                   std::string_view name, bool ignoreLock, bool recurse, MessageSink& sink,
-                                   const Progress& progress = {});
+Status DeleteDirectory(Disc& disc, std::optional<SectorAddress> parent, SectorAddress dir, std::string_view name,
+                       bool ignoreLock, bool recurse, MessageSink& sink, const Progress& progress = {});
 
 } // namespace marlin::image

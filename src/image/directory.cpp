@@ -259,8 +259,11 @@ std::array<std::uint8_t, dir::kSlotSize> EncodeEntry(const DirEntry& e)
 {
     std::array<std::uint8_t, dir::kSlotSize> bytes{};
     PutEntryName(std::span(bytes).first<dir::kNameLength>(), e.name);
-    for (const auto& [on, at] : {std::pair{e.R, entry::kAttrR}, {e.W, entry::kAttrW}, {e.L, entry::kAttrL},
-                                 {e.D, entry::kAttrD}, {e.E, entry::kAttrE}})
+    for (const auto& [on, at] : {std::pair{e.R, entry::kAttrR},
+                                 {e.W, entry::kAttrW},
+                                 {e.L, entry::kAttrL},
+                                 {e.D, entry::kAttrD},
+                                 {e.E, entry::kAttrE}})
         if (on)
             bytes[at] |= 0x80;
     Put32(bytes, entry::kLoad, e.load);

@@ -38,8 +38,8 @@ namespace marlin::image {
 // entry to its sorted place. Refused with RenameLockedDirectory,
 // RenameLockedFile, NameAlreadyExists or IllegalFileName, and (saying
 // nothing) when oldName is not there.
-Status RenameEntry(Disc& disc, std::string_view oldName, std::string_view newName, SectorAddress dir,
-                               bool ignoreLock, MessageSink& sink);
+Status RenameEntry(Disc& disc, std::string_view oldName, std::string_view newName, SectorAddress dir, bool ignoreLock,
+                   MessageSink& sink);
 
 // Sets R, W and L of the entry called name (the lock does not stop this).
 // Refused, saying nothing, when there is no such entry.

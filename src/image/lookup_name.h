@@ -95,8 +95,7 @@ public:
     bool operator<(const VectorName& o) const
     {
         const unsigned differ = ~Same(o) & 0xFFFF;
-        const auto notAbove =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(m_v, o.m_v), m_v)));
+        const auto notAbove = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(m_v, o.m_v), m_v)));
         return (notAbove & differ & (0u - differ)) != 0;
     }
 

@@ -44,16 +44,16 @@ struct Refusal {
 // The reasons a refusal's detail gives in the program's own words (a host
 // failure gives the host's description instead).
 enum class Detail {
-    CannotCreateIn,  // "The file cannot be created in " + folder
-    CannotWrite,     // "The file cannot be written"
-    NotAFolder,      // "Something other than a folder has this name"
-    NoCacheFolder,   // "No cache folder is known for this user"
-    NoFolderNumber,  // "Every folder number is in use"
-    FolderExists,    // "The folder exists"
-    NoSignature,     // "Directory Has No Signature :"
-    ListsAncestor,   // "Directory Lists Itself Or An Ancestor :"
-    SharedSectors,   // "Sectors Used Twice :"
-    PastEnd,         // "Object Past End Of Disc :"
+    CannotCreateIn, // "The file cannot be created in " + folder
+    CannotWrite,    // "The file cannot be written"
+    NotAFolder,     // "Something other than a folder has this name"
+    NoCacheFolder,  // "No cache folder is known for this user"
+    NoFolderNumber, // "Every folder number is in use"
+    FolderExists,   // "The folder exists"
+    NoSignature,    // "Directory Has No Signature :"
+    ListsAncestor,  // "Directory Lists Itself Or An Ancestor :"
+    SharedSectors,  // "Sectors Used Twice :"
+    PastEnd,        // "Object Past End Of Disc :"
 };
 [[nodiscard]] std::string DetailText(Detail detail, std::string_view subject = {});
 

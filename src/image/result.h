@@ -38,8 +38,7 @@ public:
         assert(refused == Status::Refused);
         (void)refused;
     }
-    Result(Status::Outcome refused, std::optional<RefusalCode> reason = std::nullopt)
-        : Result(Status(refused), reason)
+    Result(Status::Outcome refused, std::optional<RefusalCode> reason = std::nullopt) : Result(Status(refused), reason)
     {
     }
 

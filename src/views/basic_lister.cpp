@@ -121,5 +121,4 @@ ViewText ShowBasic(const Disc& disc, const FileItem& item)
     return view;
 }
 
-
 } // namespace marlin::views

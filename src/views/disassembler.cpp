@@ -258,5 +258,4 @@ ViewText ShowDis(const Disc& disc, const FileItem& item)
     return view;
 }
 
-
 } // namespace marlin::views

@@ -27,8 +27,8 @@ char DumpCharacter(std::uint8_t byte)
 ViewText ShowHex(const Disc& disc, const FileItem& item)
 {
     ViewText view = FileView(item);
-    const Extent extent =
-        item.directory ? ExtentInImage(disc, item.load, dir::kBlockSize) : ExtentInImage(disc, item.sector, item.length);
+    const Extent extent = item.directory ? ExtentInImage(disc, item.load, dir::kBlockSize)
+                                         : ExtentInImage(disc, item.sector, item.length);
     // OOOOOO : HH HH ... HH  CCCC...; a short line keeps the character
     // column in place with three spaces per missing byte. Lines are built
     // in place: a dump of a large file is millions of them.
@@ -56,7 +56,6 @@ ViewText ShowHex(const Disc& disc, const FileItem& item)
     return view;
 }
 
-
 ViewText ShowText(const Disc& disc, const FileItem& item)
 {
     ViewText view = FileView(item);
@@ -72,6 +71,5 @@ ViewText ShowText(const Disc& disc, const FileItem& item)
     }
     return view;
 }
-
 
 } // namespace marlin::views

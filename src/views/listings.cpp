@@ -1,6 +1,5 @@
 #include "views/listings.h"
 
-
 #include "image/directory.h"
 #include "image/entry_ops.h"
 #include "image/walk_guard.h"

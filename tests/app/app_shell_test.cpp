@@ -73,8 +73,9 @@ void AppShellTest::aboutBoxShowsVersionLine()
 {
     frmAbout about;
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 1.0.2"));
-    QVERIFY(about.findChild<QLabel*>(QStringLiteral("Label2"))->text().contains(QStringLiteral("mailto:") +
-                                                                                 kContactAddress));
+    QVERIFY(about.findChild<QLabel*>(QStringLiteral("Label2"))
+                ->text()
+                .contains(QStringLiteral("mailto:") + kContactAddress));
 }
 
 void AppShellTest::aboutBoxClosesWithEnterAndEscape_data()

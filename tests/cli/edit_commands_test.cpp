@@ -194,7 +194,8 @@ TEST_F(EditCommands, CompactLeavesOneRunAfterTheLastObjectAndEveryFileIntact)
         AddFile(disc, i % 2 ? sub : kRoot, "F" + std::to_string(i), data[i]);
     }
     for (const int gone : {0, 4, 8, 5})
-        ASSERT_EQ(DeleteEntry(disc, gone % 2 ? sub : kRoot, "F" + std::to_string(gone), false, true, sink), Status::Done);
+        ASSERT_EQ(DeleteEntry(disc, gone % 2 ? sub : kRoot, "F" + std::to_string(gone), false, true, sink),
+                  Status::Done);
     Save(disc);
     const Result r = Run({"compact", image});
     EXPECT_EQ(r.status, 0) << r.err;

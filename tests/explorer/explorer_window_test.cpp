@@ -11,10 +11,10 @@
 #include <QToolBar>
 
 #include "explorer/dialogs.h"
+#include "explorer/find_dialog.h"
 #include "explorer/icons.h"
 #include "image/bytes.h"
 #include "image/check.h"
-#include "explorer/find_dialog.h"
 #include "views/listings.h"
 #include "window_fixture.h"
 
@@ -441,8 +441,9 @@ private slots:
         if (!item.isEmpty())
             f.ClickItem(f.Row(item));
         const image::Disc& disc = f.window->CurrentDisc();
-        const image::SectorAddress sector =
-            of == QStringLiteral("$") ? image::kRoot : (f.Child(root, of) ? f.Child(root, of)->tag : image::SectorAddress());
+        const image::SectorAddress sector = of == QStringLiteral("$")
+                                                ? image::kRoot
+                                                : (f.Child(root, of) ? f.Child(root, of)->tag : image::SectorAddress());
         const views::ViewText expected = listing == QStringLiteral("map")   ? views::ShowMap(disc)
                                          : listing == QStringLiteral("cat") ? views::ShowCat(disc, sector)
                                          : listing == QStringLiteral("ex")  ? views::ShowEx(disc, sector)

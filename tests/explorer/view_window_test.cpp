@@ -4,8 +4,8 @@
 #include <QPrinterInfo>
 #include <QTemporaryDir>
 
-#include "scripted_prompts.h"
 #include "explorer/view_window.h"
+#include "scripted_prompts.h"
 
 #include <QTest>
 

@@ -45,8 +45,7 @@ Bytes NameBytes(std::string_view name)
     return b;
 }
 
-template <typename Name>
-void ExpectLookupSemantics()
+template <typename Name> void ExpectLookupSemantics()
 {
     std::mt19937 rng(12345);
     for (int n = 0; n < 20000; ++n) {

@@ -246,8 +246,8 @@ private:
                 EXPECT_GE(slot, 0) << p.path << "." << e.name;
                 if (slot < 0)
                     continue;
-                out.push_back({e.dir.get(), p.dir, ReadEntry(m_disc, p.sector, slot).start, p.sector,
-                               p.path + "." + e.name});
+                out.push_back(
+                    {e.dir.get(), p.dir, ReadEntry(m_disc, p.sector, slot).start, p.sector, p.path + "." + e.name});
             }
         }
         return out;
@@ -368,7 +368,8 @@ private:
             Refuse("File " + cut + " Contains Illegal Characters");
         }
         CollectingSink sink;
-        EXPECT_EQ(RenameEntry(m_disc, old, wanted, p.sector, ignoreLock, sink) == Status::Refused, m_refused) << Where();
+        EXPECT_EQ(RenameEntry(m_disc, old, wanted, p.sector, ignoreLock, sink) == Status::Refused, m_refused)
+            << Where();
         m_said = sink.messages;
         if (m_refused)
             return;
@@ -537,8 +538,7 @@ private:
             } else {
                 ASSERT_EQ(std::make_tuple(e.load, e.exec), std::make_tuple(m.load, m.exec)) << where;
                 ASSERT_EQ(e.length, m.data.size()) << where;
-                const auto from =
-                    m_disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(e.start.ByteOffset());
+                const auto from = m_disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(e.start.ByteOffset());
                 ASSERT_TRUE(std::equal(m.data.begin(), m.data.end(), from)) << "file bytes differ\n" << where;
             }
         }

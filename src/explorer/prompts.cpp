@@ -20,12 +20,12 @@ QString QtFilter(const QString& barFilter)
     return filters.join(QStringLiteral(";;"));
 }
 
-std::optional<QString> WidgetPrompts::OpenFileName(QWidget* owner, const QString& title, const QString& filter,
-                                                   const QString& preset)
+namespace {
+
+// Shows a file dialog with the preset name: nothing when cancelled, else the
+// chosen path (empty when none was chosen).
+std::optional<QString> ChosenFile(QFileDialog& dialog, const QString& preset)
 {
-    QFileDialog dialog(owner, title, QString(), QtFilter(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile); // a missing file is reported by the command, not the dialog
     if (!preset.isEmpty())
         dialog.selectFile(preset);
     if (dialog.exec() != QDialog::Accepted)
@@ -34,18 +34,24 @@ std::optional<QString> WidgetPrompts::OpenFileName(QWidget* owner, const QString
     return files.isEmpty() ? QString() : files.first();
 }
 
+} // namespace
+
+std::optional<QString> WidgetPrompts::OpenFileName(QWidget* owner, const QString& title, const QString& filter,
+                                                   const QString& preset)
+{
+    QFileDialog dialog(owner, title, QString(), QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile); // a missing file is reported by the command, not the dialog
+    return ChosenFile(dialog, preset);
+}
+
 std::optional<QString> WidgetPrompts::SaveFileName(QWidget* owner, const QString& title, const QString& filter,
                                                    const QString& preset)
 {
     QFileDialog dialog(owner, title, QString(), QtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite); // Save replaces without asking
-    if (!preset.isEmpty())
-        dialog.selectFile(preset);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    return ChosenFile(dialog, preset);
 }
 
 std::optional<QString> WidgetPrompts::ChooseFolder(QWidget* owner, const QString& prompt)

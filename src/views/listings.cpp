@@ -128,28 +128,34 @@ std::string ShowHeader(const Disc& disc, SectorAddress sector)
     return out;
 }
 
-ViewText ShowCat(const Disc& disc, SectorAddress sector)
+namespace {
+
+// One directory's listing: the header, then the entries as the kind lists them.
+ViewText Single(const Disc& disc, SectorAddress sector, Kind kind, const char* title)
 {
-    ViewText view{"*CAT", {}, GetDirectoryName(disc, sector)};
+    ViewText view{title, {}, GetDirectoryName(disc, sector)};
     if (!IsDirectory(disc, sector)) {
         view.text = kNotADirectory;
         return view;
     }
     view.text = ShowHeader(disc, sector);
-    CatalogueEntries(disc, sector, view.text);
+    if (kind == Kind::Cat)
+        CatalogueEntries(disc, sector, view.text);
+    else
+        ExamineEntries(disc, sector, view.text);
     return view;
+}
+
+} // namespace
+
+ViewText ShowCat(const Disc& disc, SectorAddress sector)
+{
+    return Single(disc, sector, Kind::Cat, "*CAT");
 }
 
 ViewText ShowEx(const Disc& disc, SectorAddress sector)
 {
-    ViewText view{"*EX", {}, GetDirectoryName(disc, sector)};
-    if (!IsDirectory(disc, sector)) {
-        view.text = kNotADirectory;
-        return view;
-    }
-    view.text = ShowHeader(disc, sector);
-    ExamineEntries(disc, sector, view.text);
-    return view;
+    return Single(disc, sector, Kind::Ex, "*EX");
 }
 
 ViewText ShowCatAll(const Disc& disc, SectorAddress sector, std::string_view path)

@@ -1,16 +1,15 @@
 // marlin-explorer [IMAGE.dat]: the splash window, then the explorer window, on a blank disc or on the image given.
 #include "app/app_identity.h"
+#include "app/application.h"
 #include "app/icons.h"
 #include "app/start.h"
 #include "explorer/frm_main.h"
-
-#include <QApplication>
 
 #include <cstdio>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    marlin::app::Application app(argc, argv);
     QApplication::setApplicationName(marlin::app::kTitle);
     QApplication::setDesktopFileName(QStringLiteral("marlin-explorer"));
     QApplication::setWindowIcon(marlin::app::AppIcon());
@@ -22,5 +21,6 @@ int main(int argc, char* argv[])
         return 2;
     }
     auto window = marlin::app::Module1Start(args.value(1), std::chrono::steady_clock::now, marlin::app::PumpEventsFor);
+    app.SetPrompts(&window->UserPrompts());
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <system_error>
 
 #include "image/bytes.h"
@@ -64,7 +65,13 @@ Result<Disc> OpenImage(const fs::path& path, MessageSink& sink)
         return refuse();
     // Only the disc's own sectors are kept: a longer file is cut, a shorter
     // one leaves zeros at the end. One read brings in the whole image.
-    Disc disc(std::vector<std::uint8_t>(std::size_t{sectors} * kSectorSize, 0));
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.resize(std::size_t{sectors} * kSectorSize);
+    } catch (const std::bad_alloc&) {
+        return refuse(RefusalCode::NotEnoughMemory);
+    }
+    Disc disc(std::move(bytes));
     const auto wanted = static_cast<std::streamsize>(std::min<std::uint64_t>(fileSize, disc.Size()));
     in.seekg(0);
     in.read(reinterpret_cast<char*>(disc.DiscImage.data()), wanted);

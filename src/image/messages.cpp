@@ -43,6 +43,8 @@ std::string MessageText(const Refusal& r)
         return "Cannot Export : " + r.name + (r.detail.empty() ? "" : "\n" + r.detail);
     case RefusalCode::CannotCompact:
         return "Cannot Compact Disc : " + r.detail + " " + r.name;
+    case RefusalCode::NotEnoughMemory:
+        return "Not Enough Memory";
     }
     return {};
 }

@@ -29,6 +29,7 @@ enum class RefusalCode {
     CannotReadHostFile,      // "Cannot Read Host File : " + name
     CannotExport,            // "Cannot Export : " + name [+ "\n" + detail]
     CannotCompact,           // "Cannot Compact Disc : " + detail + " " + name
+    NotEnoughMemory,         // "Not Enough Memory"
 };
 
 struct Refusal {

@@ -1,8 +1,10 @@
 #include "app/app_identity.h"
+#include "app/application.h"
 #include "app/frm_about.h"
 #include "app/help.h"
 #include "app/icons.h"
 #include "app/splash_wait.h"
+#include "scripted_prompts.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <new>
 #include <vector>
 
 using namespace std::chrono;
@@ -29,6 +32,7 @@ private slots:
     void helpMessageHasTextIconAndCurrentCaption();
     void sysInfoToolFoundInListOrder();
     void appIconHasAPicture();
+    void runningOutOfMemoryIsRefusedAndTheProgramGoesOn();
 };
 
 // Each row: how far the fake clock moves on each pump call (the last step repeats).
@@ -145,5 +149,33 @@ void AppShellTest::appIconHasAPicture()
     QVERIFY(!AppIcon().pixmap(32, 32).isNull());
 }
 
-QTEST_MAIN(AppShellTest)
+void AppShellTest::runningOutOfMemoryIsRefusedAndTheProgramGoesOn()
+{
+    auto* app = dynamic_cast<Application*>(QCoreApplication::instance());
+    QVERIFY(app);
+    marlin::test::ScriptedPrompts prompts;
+    app->SetPrompts(&prompts);
+    QPushButton button(QStringLiteral("View"));
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] {
+        if (++clicks == 1)
+            throw std::bad_alloc();
+    });
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QCOMPARE(prompts.messages, QStringList{QStringLiteral("Not Enough Memory")});
+    // The next gesture is handled as usual.
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QCOMPARE(clicks, 2);
+    QCOMPARE(prompts.messages.size(), 1);
+    app->SetPrompts(nullptr);
+}
+
+// The program's own application object, so that its event handling is what is tested.
+int main(int argc, char* argv[])
+{
+    Application app(argc, argv);
+    AppShellTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "app_shell_test.moc"

@@ -10,9 +10,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto in = fuzz::ViewInputFrom(data, size);
     if (!in)
         return 0;
-    const views::ViewText view = views::ShowDis(in->disc, in->item);
+    const views::View view = views::ShowDis(in->disc, in->item);
+    const std::string text = views::TextOf(*view.lines);
     MARLIN_FUZZ_ASSERT(view.title == "Disassemble File - FILE");
     // One line per instruction, each of bounded width.
-    MARLIN_FUZZ_ASSERT(view.text.size() <= 128 + 96 * (in->disc.Size() - in->item.sector * image::kSectorSize));
+    MARLIN_FUZZ_ASSERT(text.size() <= 128 + 96 * (in->disc.Size() - in->item.sector * image::kSectorSize));
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "cli/cli_common.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
 
 #include "image/directory.h"
@@ -113,13 +115,24 @@ std::optional<SectorAddress> ResolveDirectory(Context& ctx, const Disc& disc, st
     return p->entry.start;
 }
 
-void PrintText(std::ostream& out, std::string_view text)
+void StdoutSink::Write(std::string_view text)
 {
-    std::string s;
-    s.reserve(text.size());
-    for (char c : text)
-        s += c == '\r' ? '\n' : c;
-    out << s;
+    // In pieces of a bounded size, CRs turned into LFs on the way.
+    char buffer[4096];
+    while (!text.empty()) {
+        const std::size_t n = std::min(text.size(), sizeof buffer);
+        std::replace_copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), buffer, '\r', '\n');
+        if (std::fwrite(buffer, 1, n, stdout) != n)
+            throw OutputFailed();
+        text.remove_prefix(n);
+    }
+}
+
+void CheckOutput()
+{
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout))
+        throw OutputFailed();
 }
 
 } // namespace marlin::cli

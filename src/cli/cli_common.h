@@ -15,6 +15,7 @@
 #include "image/disc.h"
 #include "image/messages.h"
 #include "image/result.h"
+#include "views/text_sink.h"
 
 namespace marlin::cli {
 
@@ -69,8 +70,16 @@ struct ImagePath {
 [[nodiscard]] std::optional<image::SectorAddress> ResolveDirectory(Context& ctx, const image::Disc& disc,
                                                                    std::string_view path);
 
-// Writes a CR-ended text with LF line ends (listings on stdout).
-void PrintText(std::ostream& out, std::string_view text);
+// Standard output for listings, written as they are made, each CR as LF.
+// A failed write (a closed pipe, a full disc) throws OutputFailed, which ends
+// the command quietly with status 1.
+class StdoutSink final : public views::TextSink {
+public:
+    void Write(std::string_view text) override;
+};
+struct OutputFailed {};
+// Throws OutputFailed when standard output has failed so far.
+void CheckOutput();
 
 // Registration of each group of commands.
 void AddReadCommands(CLI::App& app, Context& ctx);

@@ -18,8 +18,8 @@ void AddCheckCommands(CLI::App& app, Context& ctx)
         if (!disc)
             return;
         const auto problems = Check(*disc);
-        PrintText(std::cout, CheckReport(problems));
-        std::cout.flush();
+        StdoutSink out;
+        out.Write(CheckReport(problems));
         // Problems are the report itself (stdout), not refusals, so the
         // status is set here rather than through the message sink.
         if (!problems.empty() && ctx.exitCode == kExitOk)

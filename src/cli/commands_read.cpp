@@ -117,18 +117,28 @@ void AddReadCommands(CLI::App& app, Context& ctx)
     AddImageCommand(app, ctx, "tree", "Print the directory tree, two spaces of indent per level", false,
                     [](const Disc& disc, SectorAddress) { PrintTree(views::BuildDirectoryTree(disc), 0); });
     AddImageCommand(app, ctx, "ls", "List the entries of DIR: Filename, Attr, Seq, Load, Exec, Size, Sector", true, Ls);
-    AddImageCommand(app, ctx, "cat", "The *CAT listing of DIR", true,
-                    [](const Disc& disc, SectorAddress dir) { PrintText(std::cout, views::ShowCat(disc, dir).text); });
-    AddImageCommand(
-        app, ctx, "catall", "The *CATALL listing of DIR and every directory below it", true,
-        [](const Disc& disc, SectorAddress dir) { PrintText(std::cout, views::ShowCatAll(disc, dir).text); });
-    AddImageCommand(app, ctx, "ex", "The *EX listing of DIR", true,
-                    [](const Disc& disc, SectorAddress dir) { PrintText(std::cout, views::ShowEx(disc, dir).text); });
-    AddImageCommand(
-        app, ctx, "exall", "The *EXALL listing of DIR and every directory below it", true,
-        [](const Disc& disc, SectorAddress dir) { PrintText(std::cout, views::ShowExAll(disc, dir).text); });
-    AddImageCommand(app, ctx, "map", "The free-space map table", false,
-                    [](const Disc& disc, SectorAddress) { PrintText(std::cout, views::ShowMap(disc).text); });
+    AddImageCommand(app, ctx, "cat", "The *CAT listing of DIR", true, [](const Disc& disc, SectorAddress dir) {
+        StdoutSink out;
+        views::WriteCat(disc, dir, out);
+    });
+    AddImageCommand(app, ctx, "catall", "The *CATALL listing of DIR and every directory below it", true,
+                    [](const Disc& disc, SectorAddress dir) {
+                        StdoutSink out;
+                        views::WriteCatAll(disc, dir, GetDirectoryName(disc, dir), out);
+                    });
+    AddImageCommand(app, ctx, "ex", "The *EX listing of DIR", true, [](const Disc& disc, SectorAddress dir) {
+        StdoutSink out;
+        views::WriteEx(disc, dir, out);
+    });
+    AddImageCommand(app, ctx, "exall", "The *EXALL listing of DIR and every directory below it", true,
+                    [](const Disc& disc, SectorAddress dir) {
+                        StdoutSink out;
+                        views::WriteExAll(disc, dir, GetDirectoryName(disc, dir), out);
+                    });
+    AddImageCommand(app, ctx, "map", "The free-space map table", false, [](const Disc& disc, SectorAddress) {
+        StdoutSink out;
+        views::WriteMap(disc, out);
+    });
 }
 
 } // namespace marlin::cli

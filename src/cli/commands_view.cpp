@@ -14,7 +14,7 @@ using namespace marlin::views;
 
 namespace {
 
-using Producer = ViewText (*)(const Disc&, const FileItem&);
+using Producer = View (*)(const Disc&, const FileItem&, Keep);
 
 void AddViewCommand(CLI::App& app, Context& ctx, const std::string& name, const std::string& help, Producer show)
 {
@@ -33,8 +33,9 @@ void AddViewCommand(CLI::App& app, Context& ctx, const std::string& name, const 
         const auto path = ResolveOrReport(ctx, *disc, args->path);
         if (!path)
             return;
-        PrintText(std::cout, show(*disc, ItemOf(path->entry)).text);
-        std::cout.flush();
+        // The file's bytes are read from the disc as the text is written.
+        StdoutSink out;
+        show(*disc, ItemOf(path->entry), Keep::Borrowed).lines->WriteTo(out);
     });
 }
 

@@ -1,5 +1,7 @@
 // marlin: every operation of Marlin Explorer, for scripts.
+#include <csignal>
 #include <iostream>
+#include <new>
 
 #include "cli/cli_common.h"
 #include "identity.h"
@@ -18,8 +20,13 @@ int main(int argc, char** argv)
     AddHostCommands(app, ctx);
     AddViewCommands(app, ctx);
     AddCheckCommands(app, ctx);
+#ifdef SIGPIPE
+    // A reader that goes away shows as a failed write, not as a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     try {
         app.parse(argc, argv);
+        CheckOutput();
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {
@@ -27,6 +34,11 @@ int main(int argc, char** argv)
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return kExitUsage;
+    } catch (const OutputFailed&) {
+        return kExitRefused;
+    } catch (const std::bad_alloc&) {
+        ctx.sink.Report({image::RefusalCode::NotEnoughMemory, {}, {}});
+        return kExitRefused;
     }
     return ctx.Status();
 }

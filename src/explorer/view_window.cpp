@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStackedWidget>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -41,6 +45,15 @@ QFont ViewFont()
     return font;
 }
 
+// A wait cursor while a large text is searched, saved or printed.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 } // namespace
 
 frmView::frmView(Prompts& prompts) : m_prompts(prompts)
@@ -54,6 +67,10 @@ frmView::frmView(Prompts& prompts) : m_prompts(prompts)
     m_rtbView->setFont(ViewFont());
     m_rtbView->setLineWrapMode(QPlainTextEdit::NoWrap);
     setCentralWidget(m_rtbView);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("stbStatus"));
+    statusBar()->addWidget(m_status, 1);
+    statusBar()->hide(); // only a large text has something to say
     connect(m_rtbView, &QPlainTextEdit::cursorPositionChanged, this, &frmView::TrackCaret);
     connect(m_rtbView, &QPlainTextEdit::selectionChanged, this, &frmView::TrackCaret);
 
@@ -65,9 +82,9 @@ frmView::frmView(Prompts& prompts) : m_prompts(prompts)
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    add(file, "mnuFileSave", "&Save File...", &frmView::mnuFileSave_Click);
-    add(file, "mnuFilePrint", "&Print File", &frmView::mnuFilePrint_Click);
-    add(file, "mnuFileClose", "&Close", &frmView::mnuFileClose_Click);
+    add(file, "mnuFileSave", "&Save File...", &frmView::mnuFileSave_Click)->setShortcut(QKeySequence::Save);
+    add(file, "mnuFilePrint", "&Print File", &frmView::mnuFilePrint_Click)->setShortcut(QKeySequence::Print);
+    add(file, "mnuFileClose", "&Close", &frmView::mnuFileClose_Click)->setShortcut(QKeySequence::Close);
     auto* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
     add(edit, "mnuEditFind", "&Find...", &frmView::mnuEditFind_Click)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -108,16 +125,70 @@ void frmView::CloseAll()
 
 void frmView::ShowFile(const image::Disc& disc, const views::ViewSource& source)
 {
-    if (const auto view = views::ProduceView(ViewMode, disc, source)) {
+    // The view keeps a copy of what it shows: later changes of the image do
+    // not reach it.
+    if (auto view = views::ProduceView(ViewMode, disc, source, views::Keep::Copy)) {
         setWindowTitle(QString::fromLatin1(view->title));
         ViewName = QString::fromLatin1(view->viewName);
-        AppendText(view->text);
+        ShowLines(std::move(view->lines));
     }
+    FindPos = 0;
+    if (!m_rtbView)
+        return; // a large text starts at its top
     // Show the top of the listing.
     QTextCursor cursor = m_rtbView->textCursor();
     cursor.setPosition(0);
     m_rtbView->setTextCursor(cursor);
     FindPos = 0;
+}
+
+void frmView::ShowLines(std::unique_ptr<views::LineSource> lines)
+{
+    if (lines->IndexMore(kEditableLines)) {
+        // Few lines may still be long ones: the text is made only as far as
+        // the box takes it.
+        struct TooLong {};
+        struct Bounded final : views::TextSink {
+            void Write(std::string_view piece) override
+            {
+                if (text.size() + piece.size() > kEditableChars)
+                    throw TooLong{};
+                text += piece;
+            }
+            std::string text;
+        } sink;
+        try {
+            lines->WriteTo(sink);
+            AppendText(sink.text);
+            return;
+        } catch (const TooLong&) {
+        }
+    }
+    m_lstLines = new LinesView(std::move(lines), this);
+    m_lstLines->setObjectName(QStringLiteral("lstLines"));
+    m_lstLines->setFont(ViewFont());
+    setCentralWidget(m_lstLines); // the box goes with its empty text
+    m_rtbView = nullptr;
+    m_findAt = LinePosition{};
+    connect(m_lstLines, &LinesView::currentRowChanged, this, [this](std::uint64_t row) {
+        // Find Next goes on from the line the user put the caret on.
+        m_findAt = LinePosition{row, 0};
+    });
+    connect(m_lstLines, &LinesView::counted, this, &frmView::ShowCounted);
+    statusBar()->show();
+    ShowCounted(m_lstLines->Lines().KnownLines(), m_lstLines->Counted());
+}
+
+void frmView::ShowCounted(std::uint64_t lines, bool complete)
+{
+    const QString count = QLocale().toString(static_cast<qulonglong>(lines));
+    m_status->setText(complete ? QStringLiteral("Read only: ") + count + QStringLiteral(" lines")
+                               : QStringLiteral("Read only: counting lines, ") + count + QStringLiteral(" so far"));
+}
+
+QString frmView::StatusText() const
+{
+    return m_status->text();
 }
 
 void frmView::AppendText(const std::string& text)
@@ -151,14 +222,37 @@ void frmView::TrackCaret()
     FindPos = m_rtbView->textCursor().selectionStart();
 }
 
+void frmView::FindLine(LinePosition from, bool sayWhenMissing)
+{
+    std::optional<LinePosition> found;
+    {
+        const BusyCursor busy;
+        found = FindInLines(m_lstLines->Lines(), FindText(), from);
+    }
+    m_findAt = found;
+    FindPos = found ? static_cast<int>(found->line) : -1;
+    if (!found) {
+        if (sayWhenMissing)
+            m_prompts.Message(this, QStringLiteral("Text Not Found"));
+        return;
+    }
+    m_lstLines->SetCurrentRow(found->line);
+    m_findAt = found; // the row's own tracking set the column to 0
+}
+
 void frmView::mnuEditFind_Click()
 {
     const auto answer = m_prompts.FindText(this, FindText());
     if (!answer) {
         FindPos = -1;
+        m_findAt.reset();
         return;
     }
     FindText() = *answer;
+    if (m_lstLines) {
+        FindLine({}, true);
+        return;
+    }
     const QTextCursor match = m_rtbView->document()->find(FindText(), 0);
     if (match.isNull()) {
         FindPos = -1;
@@ -171,6 +265,11 @@ void frmView::mnuEditFind_Click()
 
 void frmView::mnuEditNext_Click()
 {
+    if (m_lstLines) {
+        if (m_findAt)
+            FindLine({m_findAt->line, m_findAt->column + 1}, false);
+        return;
+    }
     if (FindPos == -1)
         return;
     const QTextCursor match = m_rtbView->document()->find(FindText(), FindPos + 1);
@@ -195,7 +294,30 @@ void frmView::mnuFileSave_Click()
         return;
     }
     // Any other failure while writing is ignored, as the save promises no more.
-    (void)file.write((Text() + QStringLiteral("\r\n")).toLatin1());
+    if (!m_lstLines) {
+        (void)file.write((Text() + QStringLiteral("\r\n")).toLatin1());
+        return;
+    }
+    // A large text is written as it is made, each CR as CR LF.
+    class FileSink final : public views::TextSink {
+    public:
+        explicit FileSink(QFile& file) : m_file(file) {}
+        void Write(std::string_view text) override
+        {
+            m_text.clear();
+            for (std::size_t cr; (cr = text.find('\r')) != std::string_view::npos; text.remove_prefix(cr + 1))
+                m_text.append(text.substr(0, cr + 1)).push_back('\n');
+            m_text.append(text);
+            (void)m_file.write(m_text.data(), static_cast<qint64>(m_text.size()));
+        }
+
+    private:
+        QFile& m_file;
+        std::string m_text;
+    } sink(file);
+    const BusyCursor busy;
+    m_lstLines->Lines().WriteTo(sink);
+    sink.Write("\r");
 }
 
 void frmView::mnuFilePrint_Click()
@@ -207,9 +329,28 @@ void frmView::mnuFilePrint_Click()
         return;
     }
     QPrinter printer(printerInfo);
-    QTextDocument document;
-    document.setPlainText(m_rtbView->toPlainText());
-    document.print(&printer);
+    if (!m_lstLines) {
+        QTextDocument document;
+        document.setPlainText(m_rtbView->toPlainText());
+        document.print(&printer);
+        return;
+    }
+    // A large text page by page, as many lines to a page as fit.
+    const BusyCursor busy;
+    QPainter painter(&printer);
+    const int height = painter.fontMetrics().lineSpacing();
+    const int perPage = std::max(1, printer.pageLayout().paintRectPixels(printer.resolution()).height() / height);
+    int onPage = 0;
+    m_lstLines->Lines().ForEach(0, [&](std::uint64_t, std::string_view line) {
+        if (onPage == perPage) {
+            printer.newPage();
+            onPage = 0;
+        }
+        painter.drawText(0, (onPage + 1) * height,
+                         QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        ++onPage;
+        return true;
+    });
 }
 
 void frmView::mnuFileClose_Click()

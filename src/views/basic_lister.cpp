@@ -1,5 +1,7 @@
 #include "views/basic_lister.h"
 
+#include "image/hex.h"
+
 namespace marlin::views {
 
 using namespace marlin::image;
@@ -48,9 +50,9 @@ std::string RightAligned(std::uint32_t number, std::size_t width)
 }
 } // namespace
 
-bool IsBasicProgram(const Disc& disc, const Extent& file)
+bool IsBasicProgram(std::span<const std::uint8_t> file)
 {
-    return file.Size() >= 1 && disc.At(file.base) == kReturn && disc.At(file.end - 1) == kEndMarker;
+    return !file.empty() && file.front() == kReturn && file.back() == kEndMarker;
 }
 
 std::uint32_t DecodeLineReference(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3)
@@ -64,31 +66,37 @@ std::uint32_t DecodeLineReference(std::uint8_t b1, std::uint8_t b2, std::uint8_t
     return high * 256 + low;
 }
 
-ViewText ShowBasic(const Disc& disc, const FileItem& item)
-{
-    ViewText view;
-    view.title = "View File - " + item.name;
-    view.viewName = item.name;
-    const Extent file = ExtentInImage(disc, item.sector, item.length);
-    if (!IsBasicProgram(disc, file)) {
-        view.text = "This does not appear to be a BASIC program";
-        return view;
-    }
-    std::string& out = view.text;
-    std::uint64_t p = file.base + 1; // the first line's high byte
-    while (p < file.end) {
-        const std::uint8_t hi = disc.At(p++);
-        if (hi == kEndMarker || p >= file.end)
-            break;
-        const std::uint32_t number = hi * 256u + disc.At(p);
+namespace {
+
+// One program line per line: the record's number right-aligned in five
+// columns, then its text. Every byte read is checked against the file's end:
+// a line without its 13 (or a reference cut short) ends the listing there.
+class BasicLines final : public LineSource {
+public:
+    explicit BasicLines(FileBytes bytes) : m_bytes(std::move(bytes)) {}
+    [[nodiscard]] bool EndsWithCR() const override { return true; }
+
+private:
+    static constexpr std::uint32_t kDone = 1; // the last line had no 13
+
+    [[nodiscard]] Cursor Begin() const override { return {1, 0}; } // the first line's high byte
+
+    bool Make(Cursor& at, std::string* line) const override
+    {
+        const auto file = m_bytes.File();
+        std::uint64_t p = at.at;
+        if (at.state == kDone || p >= file.size())
+            return false;
+        const std::uint8_t hi = file[p++];
+        if (hi == kEndMarker || p >= file.size())
+            return false;
+        const std::uint32_t number = hi * 256u + file[p];
         p += 2; // the low byte and the unused length byte
         std::string text;
         bool inString = false;
         bool ended = false;
-        // Every byte read is checked against the file's end: a line without
-        // its 13 (or a reference cut short) ends the listing there.
-        while (p < file.end) {
-            const std::uint8_t c = disc.At(p++);
+        while (p < file.size()) {
+            const std::uint8_t c = file[p++];
             if (c == kQuote)
                 inString = !inString;
             if (c == kReturn) {
@@ -102,22 +110,37 @@ ViewText ShowBasic(const Disc& disc, const FileItem& item)
             } else {
                 text += kBasicTokens[c - 0x80u];
                 if (c == kLineNumberToken) {
-                    if (file.end - p < 3) {
-                        p = file.end;
+                    if (file.size() - p < 3) {
+                        p = file.size();
                         break;
                     }
-                    text += std::to_string(DecodeLineReference(disc.At(p), disc.At(p + 1), disc.At(p + 2)));
+                    text += std::to_string(DecodeLineReference(file[p], file[p + 1], file[p + 2]));
                     p += 3;
                 }
             }
         }
-        out += RightAligned(number, 5);
-        out += ' ';
-        out += text;
-        out += '\r';
-        if (!ended)
-            break;
+        if (line) {
+            *line += RightAligned(number, 5);
+            *line += ' ';
+            *line += text;
+        }
+        at = {p, ended ? 0 : kDone};
+        return true;
     }
+
+    FileBytes m_bytes;
+};
+
+} // namespace
+
+View ShowBasic(const Disc& disc, const FileItem& item, Keep keep)
+{
+    View view{"View File - " + item.name, item.name, nullptr};
+    FileBytes bytes(disc, ExtentInImage(disc, item.sector, item.length), 0, keep);
+    if (!IsBasicProgram(bytes.File()))
+        view.lines = std::make_unique<StringLines>("This does not appear to be a BASIC program");
+    else
+        view.lines = std::make_unique<BasicLines>(std::move(bytes));
     return view;
 }
 

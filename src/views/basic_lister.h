@@ -10,7 +10,6 @@
 
 #include "image/disc.h"
 #include "views/file_item.h"
-#include "views/format.h"
 #include "views/view_text.h"
 
 namespace marlin::views {
@@ -21,10 +20,10 @@ extern const std::array<std::string_view, 128> kBasicTokens;
 // A program starts with 13 and ends with 255. A file that fails gets only
 // "This does not appear to be a BASIC program". A line without its closing
 // 13 ends the listing at the file's end (or the image's), shown as far as it goes.
-[[nodiscard]] ViewText ShowBasic(const image::Disc& disc, const FileItem& item);
+[[nodiscard]] View ShowBasic(const image::Disc& disc, const FileItem& item, Keep keep = Keep::Borrowed);
 
 // The recognition test on the file's bytes (cut at the image's end).
-[[nodiscard]] bool IsBasicProgram(const image::Disc& disc, const Extent& file);
+[[nodiscard]] bool IsBasicProgram(std::span<const std::uint8_t> file);
 
 // The line number encoded in the three bytes after the &8D token.
 [[nodiscard]] std::uint32_t DecodeLineReference(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3);

@@ -4,9 +4,14 @@
 
 namespace marlin::views {
 
-ViewText ShowCheck(const image::Disc& disc)
+void WriteCheck(const image::Disc& disc, TextSink& sink)
 {
-    return {"Check Disc", image::CheckReport(image::Check(disc)), "Check"};
+    sink.Write(image::CheckReport(image::Check(disc)));
+}
+
+View ShowCheck(const image::Disc& disc)
+{
+    return {"Check Disc", "Check", std::make_unique<StringLines>(image::CheckReport(image::Check(disc)))};
 }
 
 } // namespace marlin::views

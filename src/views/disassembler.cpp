@@ -1,5 +1,7 @@
 #include "views/disassembler.h"
 
+#include "image/hex.h"
+
 #include "views/basic_lister.h"
 #include "views/dumps.h"
 
@@ -160,12 +162,27 @@ const std::array<OsEntry, 16> kOsEntryTable = {{
     {kOsEntryStop, ""},
 }};
 
-int OsCallName(const Disc& disc, std::uint64_t position, std::string& line)
+namespace {
+
+// The byte at position; 0 past the end (never shown: callers test present).
+std::uint8_t ByteAt(std::span<const std::uint8_t> bytes, std::uint64_t position)
 {
-    // Both operand bytes must lie inside the image: a missing byte names nothing.
-    if (!disc.Contains(position + 1, 2) || disc.At(position + 2) != 0xFF)
+    return position < bytes.size() ? bytes[static_cast<std::size_t>(position)] : 0;
+}
+
+bool EndsSubroutine(std::uint8_t op)
+{
+    return op == kOpRti || op == kOpRts;
+}
+
+} // namespace
+
+int OsCallName(std::span<const std::uint8_t> bytes, std::uint64_t position, std::string& line)
+{
+    // Both operand bytes must be there: a missing byte names nothing.
+    if (position + 3 > bytes.size() || ByteAt(bytes, position + 2) != 0xFF)
         return 0;
-    const std::uint8_t low = disc.At(position + 1);
+    const std::uint8_t low = ByteAt(bytes, position + 1);
     for (const OsEntry& e : kOsEntryTable) {
         if (e.low == kOsEntryStop)
             break;
@@ -178,15 +195,15 @@ int OsCallName(const Disc& disc, std::uint64_t position, std::string& line)
     return 0;
 }
 
-int Disassemble(const Disc& disc, std::uint64_t position, std::uint32_t address, std::string& line)
+int Disassemble(std::span<const std::uint8_t> bytes, std::uint64_t position, std::uint32_t address, std::string& line)
 {
-    const std::uint8_t op = disc.At(position);
+    const std::uint8_t op = ByteAt(bytes, position);
     const Opcode& code = kOpcodeTable[op];
     const AddressingMode& mode = kAddressingModes[code.mode];
     const int n = mode.length;
-    auto present = [&](int i) { return disc.Contains(position + static_cast<std::uint64_t>(i), 1); };
+    auto present = [&](int i) { return position + static_cast<std::uint64_t>(i) < bytes.size(); };
     auto byteText = [&](int i) {
-        return present(i) ? FixedHex(disc.At(position + static_cast<std::uint64_t>(i)), 2) : std::string("??");
+        return present(i) ? FixedHex(ByteAt(bytes, position + static_cast<std::uint64_t>(i)), 2) : std::string("??");
     };
 
     // AAAA  HH HH HH    MMM  OOOOOOOOOOOOccc
@@ -204,12 +221,12 @@ int Disassemble(const Disc& disc, std::uint64_t position, std::uint32_t address,
     const std::size_t operandStart = line.size();
     int k = 0;
     if (op == kOpJsr || op == kOpJmp)
-        k = OsCallName(disc, position, line);
+        k = OsCallName(bytes, position, line);
     if (k == 0) {
         for (char c : mode.operand) {
             if (c == 'r') {
                 if (present(1)) {
-                    const auto offset = static_cast<std::int8_t>(disc.At(position + 1));
+                    const auto offset = static_cast<std::int8_t>(ByteAt(bytes, position + 1));
                     line += FixedHex((address + 2 + static_cast<std::uint32_t>(offset)) & 0xFFFF, 4);
                 } else {
                     line += "????";
@@ -226,35 +243,68 @@ int Disassemble(const Disc& disc, std::uint64_t position, std::uint32_t address,
     line.resize(operandStart + kOperandColumn, ' ');
 
     for (int i = 0; i < n && present(i); ++i)
-        line += DumpCharacter(disc.At(position + static_cast<std::uint64_t>(i)));
-    if (op == kOpRti || op == kOpRts)
+        line += DumpCharacter(ByteAt(bytes, position + static_cast<std::uint64_t>(i)));
+    if (EndsSubroutine(op))
         line += '\r';
     return n;
 }
 
-ViewText ShowDis(const Disc& disc, const FileItem& item)
+namespace {
+
+// One instruction a line from the low 16 bits of the load address; an empty
+// line after each return from a subroutine or interrupt. Operand bytes are
+// read past the file's end as far as the image goes; when the image itself
+// ends inside an instruction, nothing more follows.
+class DisLines final : public LineSource {
+public:
+    DisLines(FileBytes bytes, std::uint32_t load) : m_bytes(std::move(bytes)), m_load(load & 0xFFFF) {}
+    [[nodiscard]] bool EndsWithCR() const override { return true; }
+
+private:
+    // State: the address in the low 16 bits, and two flags.
+    static constexpr std::uint32_t kEmptyDue = 1u << 16; // after RTS or RTI
+    static constexpr std::uint32_t kCutShort = 1u << 17; // the image ended inside the last instruction
+
+    [[nodiscard]] Cursor Begin() const override { return {0, m_load}; }
+
+    bool Make(Cursor& at, std::string* line) const override
+    {
+        if (at.state & kEmptyDue) {
+            at.state &= ~kEmptyDue;
+            return true;
+        }
+        if ((at.state & kCutShort) || at.at >= m_bytes.FileSize())
+            return false;
+        const auto bytes = m_bytes.All();
+        const std::uint32_t address = at.state & 0xFFFF;
+        const std::uint8_t op = bytes[static_cast<std::size_t>(at.at)];
+        const int n = line ? Disassemble(bytes, at.at, address, *line) : kAddressingModes[kOpcodeTable[op].mode].length;
+        if (line && EndsSubroutine(op))
+            line->pop_back(); // the empty line comes as a line of its own
+        at.state = (address + static_cast<std::uint32_t>(n)) & 0xFFFF;
+        if (EndsSubroutine(op))
+            at.state |= kEmptyDue;
+        if (at.at + static_cast<std::uint64_t>(n) > bytes.size())
+            at.state |= kCutShort;
+        at.at += static_cast<std::uint64_t>(n);
+        return true;
+    }
+
+    FileBytes m_bytes;
+    std::uint32_t m_load;
+};
+
+} // namespace
+
+View ShowDis(const Disc& disc, const FileItem& item, Keep keep)
 {
-    ViewText view;
-    view.title = "Disassemble File - " + item.name;
-    view.viewName = item.name;
-    const Extent file = ExtentInImage(disc, item.sector, item.length);
-    if (IsBasicProgram(disc, file)) {
-        view.text = "This appears to be a BASIC program";
-        return view;
-    }
-    std::uint32_t address = item.load & 0xFFFF;
-    for (std::uint64_t p = file.base; p < file.end;) {
-        std::string line;
-        const int n = Disassemble(disc, p, address, line);
-        view.text += line;
-        view.text += '\r';
-        // The last instruction may take its operand from the bytes after the
-        // file; when the image itself ends inside it, nothing more follows.
-        if (!disc.Contains(p, static_cast<std::uint64_t>(n)))
-            break;
-        address = (address + static_cast<std::uint32_t>(n)) & 0xFFFF;
-        p += static_cast<std::uint64_t>(n);
-    }
+    View view{"Disassemble File - " + item.name, item.name, nullptr};
+    // An instruction that starts in the file may take two bytes after it.
+    FileBytes bytes(disc, ExtentInImage(disc, item.sector, item.length), 2, keep);
+    if (IsBasicProgram(bytes.File()))
+        view.lines = std::make_unique<StringLines>("This appears to be a BASIC program");
+    else
+        view.lines = std::make_unique<DisLines>(std::move(bytes), item.load);
     return view;
 }
 

@@ -5,12 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "image/disc.h"
 #include "views/file_item.h"
-#include "views/format.h"
 #include "views/view_text.h"
 
 namespace marlin::views {
@@ -41,19 +41,20 @@ struct OsEntry {
 extern const std::array<OsEntry, 16> kOsEntryTable;
 inline constexpr std::uint8_t kOsEntryStop = 0xFF;
 
-// One instruction at image offset position shown at address (low 16 bits).
-// Appends its line to `line` (with a further CR after RTS and RTI) and
-// returns its length. Operand bytes beyond the image show as "??".
-int Disassemble(const image::Disc& disc, std::uint64_t position, std::uint32_t address, std::string& line);
+// One instruction at offset position of bytes (the image from some point on),
+// shown at address (low 16 bits). Appends its line to `line` (with a further
+// CR after RTS and RTI) and returns its length. Operand bytes past the end of
+// bytes show as "??".
+int Disassemble(std::span<const std::uint8_t> bytes, std::uint64_t position, std::uint32_t address, std::string& line);
 
 // Appends "os" + name and returns 6 when the operand at position + 1 names an
 // entry of kOsEntryTable; otherwise leaves line alone and returns 0.
-int OsCallName(const image::Disc& disc, std::uint64_t position, std::string& line);
+int OsCallName(std::span<const std::uint8_t> bytes, std::uint64_t position, std::string& line);
 
 // The whole file from the low 16 bits of its load address. A file that
 // passes the BASIC recognition test is refused with "This appears to be a
 // BASIC program". The listing stops after an instruction that the image's
 // end cuts short.
-[[nodiscard]] ViewText ShowDis(const image::Disc& disc, const FileItem& item);
+[[nodiscard]] View ShowDis(const image::Disc& disc, const FileItem& item, Keep keep = Keep::Borrowed);
 
 } // namespace marlin::views

@@ -18,4 +18,15 @@ Extent ExtentInImage(const image::Disc& disc, std::uint32_t sector, std::uint64_
     return {base, base + std::min(length, size - base)};
 }
 
+FileBytes::FileBytes(const image::Disc& disc, const Extent& file, std::uint64_t after, Keep keep)
+    : m_fileSize(static_cast<std::size_t>(file.Size()))
+{
+    const std::uint64_t end = std::min<std::uint64_t>(file.end + after, disc.Size());
+    m_bytes = disc.Bytes().subspan(static_cast<std::size_t>(file.base), static_cast<std::size_t>(end - file.base));
+    if (keep == Keep::Copy) {
+        m_copy.assign(m_bytes.begin(), m_bytes.end());
+        m_bytes = m_copy;
+    }
+}
+
 } // namespace marlin::views

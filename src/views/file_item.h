@@ -3,10 +3,13 @@
 // image a view may read for it.
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "image/directory.h"
 #include "image/disc.h"
+#include "views/view_text.h"
 
 namespace marlin::views {
 
@@ -31,5 +34,26 @@ struct Extent {
     [[nodiscard]] std::uint64_t Size() const { return end - base; }
 };
 [[nodiscard]] Extent ExtentInImage(const image::Disc& disc, std::uint32_t sector, std::uint64_t length);
+
+// The bytes a file view reads: the file's extent, then as many of the image's
+// bytes after it as a view may read past the file's end (an instruction's
+// operand), borrowed from the disc or copied.
+class FileBytes {
+public:
+    FileBytes(const image::Disc& disc, const Extent& file, std::uint64_t after, Keep keep);
+    // Moving keeps the bytes where they are; a copy would point into the other.
+    FileBytes(FileBytes&&) = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    // The file's bytes and those after it that lie inside the image.
+    [[nodiscard]] std::span<const std::uint8_t> All() const { return m_bytes; }
+    [[nodiscard]] std::span<const std::uint8_t> File() const { return m_bytes.first(m_fileSize); }
+    [[nodiscard]] std::size_t FileSize() const { return m_fileSize; }
+
+private:
+    std::vector<std::uint8_t> m_copy;
+    std::span<const std::uint8_t> m_bytes;
+    std::size_t m_fileSize = 0;
+};
 
 } // namespace marlin::views

@@ -1,5 +1,7 @@
 #include "views/listings.h"
 
+#include <functional>
+
 #include "image/directory.h"
 #include "image/entry_ops.h"
 #include "image/walk_guard.h"
@@ -36,8 +38,9 @@ std::string EntryField(const Disc& disc, SectorAddress dir, int slot)
 }
 
 // Four catalogue fields per line; the block ends with an empty line.
-void CatalogueEntries(const Disc& disc, SectorAddress dir, std::string& out)
+void CatalogueEntries(const Disc& disc, SectorAddress dir, TextSink& sink)
 {
+    std::string out;
     bool endedLine = false;
     for (int i = 0; i < dir::kSlots && !SlotIsEmpty(disc, dir, i); ++i) {
         out += EntryField(disc, dir, i);
@@ -48,12 +51,14 @@ void CatalogueEntries(const Disc& disc, SectorAddress dir, std::string& out)
     if (!endedLine)
         out += kCR;
     out += kCR;
+    sink.Write(out);
 }
 
 // One line per entry: a directory shows its start sector, a file its load
 // and execution addresses, length and start sector.
-void ExamineEntries(const Disc& disc, SectorAddress dir, std::string& out)
+void ExamineEntries(const Disc& disc, SectorAddress dir, TextSink& sink)
 {
+    std::string out;
     for (int i = 0; i < dir::kSlots && !SlotIsEmpty(disc, dir, i); ++i) {
         const std::uint64_t e = EntryOffset(dir, i);
         out += EntryField(disc, dir, i);
@@ -65,6 +70,7 @@ void ExamineEntries(const Disc& disc, SectorAddress dir, std::string& out)
         out += HexTriple(disc, e + entry::kStart);
         out += kCR;
     }
+    sink.Write(out);
 }
 
 enum class Kind { Cat, Ex };
@@ -72,13 +78,13 @@ enum class Kind { Cat, Ex };
 struct RecursiveListing {
     const Disc& disc;
     Kind kind;
-    std::string out;
+    TextSink& out;
     WalkGuard guard{disc};
 
     void List(SectorAddress sector, const std::string& path, int depth)
     {
         if (!IsDirectory(disc, sector)) {
-            out += kNotADirectory;
+            out.Write(kNotADirectory);
             return;
         }
         // A damaged image may list a directory twice or inside itself; list
@@ -88,13 +94,13 @@ struct RecursiveListing {
             return;
         guard.Enter(sector);
         const std::string stars(40, '*');
-        out += stars + kCR + path + kCR + stars + kCR;
-        out += ShowHeader(disc, sector);
+        out.Write(stars + kCR + path + kCR + stars + kCR);
+        out.Write(ShowHeader(disc, sector));
         if (kind == Kind::Cat) {
             CatalogueEntries(disc, sector, out);
         } else {
             ExamineEntries(disc, sector, out);
-            out += kCR;
+            out.Write("\r");
         }
         // Every slot with a name byte and the D bit, even past the end slot.
         for (int i = 0; i < dir::kSlots; ++i) {
@@ -107,11 +113,33 @@ struct RecursiveListing {
     }
 };
 
-ViewText Recursive(const Disc& disc, SectorAddress sector, std::string_view path, Kind kind, const char* title)
+// One directory's listing: the header, then the entries as the kind lists them.
+void WriteSingle(const Disc& disc, SectorAddress sector, Kind kind, TextSink& sink)
 {
-    RecursiveListing listing{disc, kind, {}};
+    if (!IsDirectory(disc, sector)) {
+        sink.Write(kNotADirectory);
+        return;
+    }
+    sink.Write(ShowHeader(disc, sector));
+    if (kind == Kind::Cat)
+        CatalogueEntries(disc, sector, sink);
+    else
+        ExamineEntries(disc, sector, sink);
+}
+
+void WriteRecursive(const Disc& disc, SectorAddress sector, std::string_view path, Kind kind, TextSink& sink)
+{
+    RecursiveListing listing{disc, kind, sink};
     listing.List(sector, std::string(path), 0);
-    return {title, std::move(listing.out), GetDirectoryName(disc, sector)};
+}
+
+// A listing as a view: made whole (its size follows the directories), then
+// shown a line at a time.
+View Made(const char* title, std::string viewName, const std::function<void(TextSink&)>& write)
+{
+    StringSink text;
+    write(text);
+    return {title, std::move(viewName), std::make_unique<StringLines>(std::move(text.text))};
 }
 
 } // namespace
@@ -128,63 +156,69 @@ std::string ShowHeader(const Disc& disc, SectorAddress sector)
     return out;
 }
 
-namespace {
-
-// One directory's listing: the header, then the entries as the kind lists them.
-ViewText Single(const Disc& disc, SectorAddress sector, Kind kind, const char* title)
+void WriteCat(const Disc& disc, SectorAddress sector, TextSink& sink)
 {
-    ViewText view{title, {}, GetDirectoryName(disc, sector)};
-    if (!IsDirectory(disc, sector)) {
-        view.text = kNotADirectory;
-        return view;
-    }
-    view.text = ShowHeader(disc, sector);
-    if (kind == Kind::Cat)
-        CatalogueEntries(disc, sector, view.text);
-    else
-        ExamineEntries(disc, sector, view.text);
-    return view;
+    WriteSingle(disc, sector, Kind::Cat, sink);
 }
 
-} // namespace
-
-ViewText ShowCat(const Disc& disc, SectorAddress sector)
+void WriteEx(const Disc& disc, SectorAddress sector, TextSink& sink)
 {
-    return Single(disc, sector, Kind::Cat, "*CAT");
+    WriteSingle(disc, sector, Kind::Ex, sink);
 }
 
-ViewText ShowEx(const Disc& disc, SectorAddress sector)
+void WriteCatAll(const Disc& disc, SectorAddress sector, std::string_view path, TextSink& sink)
 {
-    return Single(disc, sector, Kind::Ex, "*EX");
+    WriteRecursive(disc, sector, path, Kind::Cat, sink);
 }
 
-ViewText ShowCatAll(const Disc& disc, SectorAddress sector, std::string_view path)
+void WriteExAll(const Disc& disc, SectorAddress sector, std::string_view path, TextSink& sink)
 {
-    return Recursive(disc, sector, path, Kind::Cat, "*CATALL");
+    WriteRecursive(disc, sector, path, Kind::Ex, sink);
 }
 
-ViewText ShowCatAll(const Disc& disc, SectorAddress sector)
+void WriteMap(const Disc& disc, TextSink& sink)
+{
+    std::string out = "Address : Length\r";
+    for (const MapRun& run : disc.map.runs)
+        out += FixedHex(run.Start, 6) + "  : " + FixedHex(run.Length, 6) + kCR;
+    sink.Write(out);
+}
+
+View ShowCat(const Disc& disc, SectorAddress sector)
+{
+    return Made("*CAT", GetDirectoryName(disc, sector), [&](TextSink& sink) { WriteCat(disc, sector, sink); });
+}
+
+View ShowEx(const Disc& disc, SectorAddress sector)
+{
+    return Made("*EX", GetDirectoryName(disc, sector), [&](TextSink& sink) { WriteEx(disc, sector, sink); });
+}
+
+View ShowCatAll(const Disc& disc, SectorAddress sector, std::string_view path)
+{
+    return Made("*CATALL", GetDirectoryName(disc, sector),
+                [&](TextSink& sink) { WriteCatAll(disc, sector, path, sink); });
+}
+
+View ShowExAll(const Disc& disc, SectorAddress sector, std::string_view path)
+{
+    return Made("*EXALL", GetDirectoryName(disc, sector),
+                [&](TextSink& sink) { WriteExAll(disc, sector, path, sink); });
+}
+
+View ShowCatAll(const Disc& disc, SectorAddress sector)
 {
     return ShowCatAll(disc, sector, GetDirectoryName(disc, sector));
 }
 
-ViewText ShowExAll(const Disc& disc, SectorAddress sector, std::string_view path)
-{
-    return Recursive(disc, sector, path, Kind::Ex, "*EXALL");
-}
-
-ViewText ShowExAll(const Disc& disc, SectorAddress sector)
+View ShowExAll(const Disc& disc, SectorAddress sector)
 {
     return ShowExAll(disc, sector, GetDirectoryName(disc, sector));
 }
 
-ViewText ShowMap(const Disc& disc)
+View ShowMap(const Disc& disc)
 {
-    ViewText view{"Free Disc Space Map", "Address : Length", "FreeSpace"};
-    view.text += kCR;
-    for (const MapRun& run : disc.map.runs)
-        view.text += FixedHex(run.Start, 6) + "  : " + FixedHex(run.Length, 6) + kCR;
-    return view;
+    return Made("Free Disc Space Map", "FreeSpace", [&](TextSink& sink) { WriteMap(disc, sink); });
 }
 
 } // namespace marlin::views

@@ -21,7 +21,7 @@ image::SectorAddress ItemSector(const image::DirEntry& item)
 
 } // namespace
 
-std::optional<ViewText> ProduceView(ViewMode mode, const image::Disc& disc, const ViewSource& source)
+std::optional<View> ProduceView(ViewMode mode, const image::Disc& disc, const ViewSource& source, Keep keep)
 {
     const bool needsNode = ViewNeedsNode(mode);
     const bool needsItem = ViewNeedsItem(mode);
@@ -30,13 +30,13 @@ std::optional<ViewText> ProduceView(ViewMode mode, const image::Disc& disc, cons
     const auto sector = [&] { return needsNode ? *source.node : ItemSector(*source.item); };
     switch (mode) {
     case ViewMode::Text:
-        return ShowText(disc, ItemOf(*source.item));
+        return ShowText(disc, ItemOf(*source.item), keep);
     case ViewMode::Hex:
-        return ShowHex(disc, ItemOf(*source.item));
+        return ShowHex(disc, ItemOf(*source.item), keep);
     case ViewMode::Basic:
-        return ShowBasic(disc, ItemOf(*source.item));
+        return ShowBasic(disc, ItemOf(*source.item), keep);
     case ViewMode::Dis:
-        return ShowDis(disc, ItemOf(*source.item));
+        return ShowDis(disc, ItemOf(*source.item), keep);
     case ViewMode::Map:
         return ShowMap(disc);
     case ViewMode::Check:

@@ -45,8 +45,10 @@ enum class ViewMode : int {
     return !ViewNeedsNode(mode) && mode != ViewMode::Map && mode != ViewMode::Check;
 }
 
-// The text of a view mode. Nullopt when the mode needs an item (0-2, 4-7, 12)
-// or a node (8-11) that the source lacks.
-[[nodiscard]] std::optional<ViewText> ProduceView(ViewMode mode, const image::Disc& disc, const ViewSource& source);
+// The view of a mode; a file's view keeps or borrows its bytes as keep says.
+// Nullopt when the mode needs an item (0-2, 4-7, 12) or a node (8-11) that
+// the source lacks.
+[[nodiscard]] std::optional<View> ProduceView(ViewMode mode, const image::Disc& disc, const ViewSource& source,
+                                              Keep keep = Keep::Borrowed);
 
 } // namespace marlin::views

@@ -1,17 +1,24 @@
 #pragma once
-// What a text producer hands to the view window: its title, its text with CR
-// line ends (the window shows CR LF, `marlin` prints LF) and the name the
-// window proposes when the text is saved.
+// What a text producer hands to the view window and the tool: its title, the
+// name the window proposes when the text is saved, and the text itself as
+// lines (CR line ends: the window shows CR LF, `marlin` prints LF).
 
+#include <memory>
 #include <string>
+
+#include "views/line_source.h"
 
 namespace marlin::views {
 
-struct ViewText {
+struct View {
     std::string title;
-    std::string text;
     std::string viewName;
-    bool operator==(const ViewText&) const = default;
+    std::unique_ptr<LineSource> lines;
 };
+
+// Whether a view of a file reads the disc's own bytes (which must then
+// outlive it unchanged, as the tool's do) or keeps a copy of what it shows
+// (a window's snapshot, which later changes of the image do not touch).
+enum class Keep { Borrowed, Copy };
 
 } // namespace marlin::views

@@ -444,22 +444,23 @@ private slots:
         const image::SectorAddress sector = of == QStringLiteral("$")
                                                 ? image::kRoot
                                                 : (f.Child(root, of) ? f.Child(root, of)->tag : image::SectorAddress());
-        const views::ViewText expected = listing == QStringLiteral("map")   ? views::ShowMap(disc)
-                                         : listing == QStringLiteral("cat") ? views::ShowCat(disc, sector)
-                                         : listing == QStringLiteral("ex")  ? views::ShowEx(disc, sector)
-                                         : listing == QStringLiteral("catall")
-                                             ? views::ShowCatAll(disc, sector, of.toStdString())
-                                             : views::ShowExAll(disc, sector, of.toStdString());
+        const views::View expected = listing == QStringLiteral("map")   ? views::ShowMap(disc)
+                                     : listing == QStringLiteral("cat") ? views::ShowCat(disc, sector)
+                                     : listing == QStringLiteral("ex")  ? views::ShowEx(disc, sector)
+                                     : listing == QStringLiteral("catall")
+                                         ? views::ShowCatAll(disc, sector, of.toStdString())
+                                         : views::ShowExAll(disc, sector, of.toStdString());
         QVERIFY(f.Trigger(action.toLatin1().constData()));
         explorer::frmView* view = f.window->LastView();
         QVERIFY(view);
         QVERIFY(view->isVisible());
         QCOMPARE(view->windowTitle(), QString::fromStdString(expected.title));
+        const std::string expectedText = views::TextOf(*expected.lines);
         QCOMPARE(view->Text(),
-                 QString::fromStdString(expected.text).replace(QStringLiteral("\r"), QStringLiteral("\r\n")));
+                 QString::fromStdString(expectedText).replace(QStringLiteral("\r"), QStringLiteral("\r\n")));
         QCOMPARE(view->ViewName, QString::fromStdString(expected.viewName));
         QCOMPARE(view->rtbView()->textCursor().position(), 0);
-        QVERIFY(!expected.text.empty());
+        QVERIFY(!expectedText.empty());
     }
 
     void viewsNeedTheirSelection()

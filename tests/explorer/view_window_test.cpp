@@ -1,11 +1,15 @@
 // The view window: text with CR LF lines, find, find next, save, print, close.
 #include <QFile>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
 
 #include "explorer/view_window.h"
+#include "image/image_file.h"
 #include "scripted_prompts.h"
+#include "support/test_disc.h"
+#include "views/dumps.h"
 
 #include <QTest>
 
@@ -185,6 +189,106 @@ private slots:
             QSKIP("this machine has a printer");
         view->findChild<QAction*>(QStringLiteral("mnuFilePrint"))->trigger();
         QCOMPARE(prompts->messages, QStringList{QStringLiteral("No Printer Available")});
+    }
+
+    // The hex dump of a file filling a 64 MB disc: four million lines.
+    void aViewOfTheLargestFileOpensAtOnceAndReachesItsEnd()
+    {
+        image::Disc disc = image::NewDisc(1024);
+        const std::uint64_t length = disc.map.runs.front().Length * std::uint64_t{image::kSectorSize};
+        std::vector<std::uint8_t> data(length, 0xEA);
+        const std::string needle = "Needle";
+        const std::uint64_t needleAt = length - 32;
+        std::copy(needle.begin(), needle.end(), data.begin() + static_cast<std::ptrdiff_t>(needleAt));
+        QVERIFY(test::AddFile(disc, image::kRoot, "BIG", data) >= 0);
+        const image::DirEntry entry = test::EntryNamed(disc, image::kRoot, "BIG");
+        data = {};
+
+        auto* big = new explorer::frmView(*prompts);
+        big->ViewMode = views::ViewMode::Hex;
+        big->ShowFile(disc, {entry, {}});
+        big->show();
+        QVERIFY(QTest::qWaitForWindowActive(big));
+        explorer::LinesView* list = big->lstLines();
+        QVERIFY(list && !big->rtbView());
+        const QString first =
+            QStringLiteral("000000 : ") + QStringLiteral("EA ").repeated(16) + QStringLiteral(" ") + QString(16, u'j');
+        QCOMPARE(list->RowText(0), first);
+        // Shown before the lines are all counted; counting goes on between events.
+        const std::uint64_t lines = length / 16;
+        QVERIFY(!list->Counted() && list->RowCount() < lines);
+        QVERIFY(big->StatusText().startsWith(QStringLiteral("Read only: counting lines")));
+
+        // Ctrl+End: the empty line after the last CR, and the last line in sight.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+        const std::uint64_t rows = list->RowCount();
+        QCOMPARE(rows, lines + 1);
+        QCOMPARE(list->CurrentRow(), rows - 1);
+        QVERIFY(list->TopRow() <= rows - 2 && rows - 2 < list->TopRow() + list->RowsInSight());
+        QVERIFY(list->RowText(rows - 2).startsWith(QStringLiteral("FFF8F0 : EA ")));
+        QCOMPARE(big->StatusText(), QStringLiteral("Read only: %1 lines").arg(QLocale().toString(qulonglong{lines})));
+
+        // Ctrl+Home, then a click on the third line in sight puts the caret there.
+        QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(list->TopRow(), 0u);
+        const int rowHeight = list->fontMetrics().lineSpacing();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 2 * rowHeight + rowHeight / 2));
+        QCOMPARE(list->CurrentRow(), 2u);
+
+        // Ctrl+F finds the one match, near the end, in any case.
+        prompts->finds.push_back(QStringLiteral("NEEDLE"));
+        QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(prompts->messages, QStringList());
+        QCOMPARE(list->CurrentRow(), needleAt / 16);
+        QVERIFY(list->TopRow() <= needleAt / 16 && needleAt / 16 < list->TopRow() + list->RowsInSight());
+        QVERIFY(list->RowText(list->CurrentRow()).endsWith(QString::fromStdString(needle) + QString(10, u'j')));
+        QTest::keyClick(list, Qt::Key_F3); // no further match: it stays
+        QCOMPARE(list->CurrentRow(), needleAt / 16);
+
+        // Ctrl+S writes what the tool prints, with CR LF line ends.
+        const QString path = tempDir->filePath(QStringLiteral("big.txt"));
+        prompts->files.push_back(path);
+        QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        struct Compare final : views::TextSink {
+            QFile& file;
+            bool same = true;
+            explicit Compare(QFile& f) : file(f) {}
+            void Write(std::string_view text) override
+            {
+                std::string expected(text);
+                for (std::size_t cr = 0; (cr = expected.find('\r', cr)) != std::string::npos; cr += 2)
+                    expected.insert(cr + 1, 1, '\n');
+                same = same && file.read(static_cast<qint64>(expected.size())) == QByteArray::fromStdString(expected);
+            }
+        } compare(saved);
+        views::ShowHex(disc, views::ItemOf(entry)).lines->WriteTo(compare);
+        compare.Write("\r");
+        QVERIFY(compare.same);
+        QVERIFY(saved.atEnd());
+    }
+
+    // Few lines, but too long for the box: read-only rows, saved unbroken.
+    void aTextOfLongLinesIsShownInRowsAndSavedWhole()
+    {
+        image::Disc disc = image::NewDisc(128);
+        const std::string bytes = std::string(5 << 20, 'a') + "\rb";
+        QVERIFY(test::AddFile(disc, image::kRoot, "LONG", std::vector<std::uint8_t>(bytes.begin(), bytes.end())) >= 0);
+        auto* longView = new explorer::frmView(*prompts);
+        longView->ViewMode = views::ViewMode::Text;
+        longView->ShowFile(disc, {test::EntryNamed(disc, image::kRoot, "LONG"), {}});
+        longView->show();
+        QVERIFY(QTest::qWaitForWindowActive(longView));
+        QVERIFY(!longView->rtbView() && longView->lstLines());
+        QCOMPARE(longView->lstLines()->RowText(0), QString(4096, u'a'));
+        const QString path = tempDir->filePath(QStringLiteral("long.txt"));
+        prompts->files.push_back(path);
+        QTest::keyClick(longView->lstLines(), Qt::Key_S, Qt::ControlModifier);
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray::fromStdString(std::string(5 << 20, 'a') + "\r\nb\r\n"));
     }
 
     void viewsAreIndependent()

@@ -54,7 +54,7 @@ Bytes Reference(int n)
 std::string ListingOf(const Bytes& file)
 {
     DiscWithFile f(file);
-    return ShowBasic(f.disc, f.item).text;
+    return Text(ShowBasic(f.disc, f.item));
 }
 
 // The keyword table as published for the interpreter, row by row.
@@ -206,7 +206,7 @@ TEST(ShowBasic, DirectoryItemIsNoProgram)
 {
     DiscWithFile f(Program({{10, B("A")}}));
     const FileItem root = ItemOf(image::RootEntry(f.disc));
-    EXPECT_EQ(ShowBasic(f.disc, root).text, "This does not appear to be a BASIC program");
+    EXPECT_EQ(Text(ShowBasic(f.disc, root)), "This does not appear to be a BASIC program");
 }
 
 TEST(ShowBasic, DamagedProgramsStopAtTheFileEnd)
@@ -236,7 +236,7 @@ TEST(ShowBasic, LengthPastTheImageEndsAtTheImage)
     const Bytes tail{13, 0, 10, 6, 'A', 'B', 255};
     bytes.insert(bytes.end(), tail.begin(), tail.end());
     image::Disc disc(bytes);
-    EXPECT_EQ(ShowBasic(disc, FileItem{"P", false, 0, 0x10000, 1}).text, "   10 ABOSCLI\r");
+    EXPECT_EQ(Text(ShowBasic(disc, FileItem{"P", false, 0, 0x10000, 1})), "   10 ABOSCLI\r");
 }
 
 } // namespace

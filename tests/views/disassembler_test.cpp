@@ -77,9 +77,8 @@ std::string Hex(unsigned v, int width)
 
 std::string LineAt(const Bytes& bytes, std::uint32_t address)
 {
-    image::Disc disc(bytes);
     std::string line;
-    (void)Disassemble(disc, 0, address, line);
+    (void)Disassemble(bytes, 0, address, line);
     return line;
 }
 
@@ -102,13 +101,13 @@ TEST(Disassemble, EveryOpcodeAsPublished)
 
         // The line itself: operand bytes 34 12 at address 2000 (a branch
         // goes to 2000 + 2 + &34).
-        image::Disc disc(Bytes{static_cast<std::uint8_t>(op), 0x34, 0x12});
+        const Bytes bytes{static_cast<std::uint8_t>(op), 0x34, 0x12};
         std::string line;
-        EXPECT_EQ(Disassemble(disc, 0, 0x2000, line), length);
+        EXPECT_EQ(Disassemble(bytes, 0, 0x2000, line), length);
         std::string hexBytes = "";
         std::string chars;
         for (int i = 0; i < length; ++i) {
-            const unsigned b = disc.At(static_cast<std::uint64_t>(i));
+            const unsigned b = bytes[static_cast<std::size_t>(i)];
             hexBytes += Hex(b, 2) + " ";
             const unsigned c = b & 0x7F;
             chars += c < 32 || c == 127 ? '.' : static_cast<char>(c);
@@ -190,11 +189,11 @@ TEST(OsCallName, NamedEntries)
         const std::string line = LineAt(bytes, 0x1000);
         EXPECT_EQ(line.substr(23, 12), operand + std::string(12 - operand.size(), ' '));
     }
-    image::Disc disc(Bytes{0xAD, 0xEE, 0xFF});
+    const Bytes named{0xAD, 0xEE, 0xFF};
     std::string line = "x";
-    EXPECT_EQ(OsCallName(disc, 0, line), 6);
+    EXPECT_EQ(OsCallName(named, 0, line), 6);
     EXPECT_EQ(line, "xoswrch");
-    image::Disc unnamed(Bytes{0x20, 0x00, 0xFF});
+    const Bytes unnamed{0x20, 0x00, 0xFF};
     EXPECT_EQ(OsCallName(unnamed, 0, line), 0);
     EXPECT_EQ(line, "xoswrch");
 }
@@ -218,7 +217,7 @@ TEST(ShowDis, ListsFromTheLoadAddressWithAnEmptyLineAfterReturns)
 TEST(ShowDis, AddressWrapsPastFFFF)
 {
     DiscWithFile f({0xEA, 0xEA, 0xEA}, 0xFFFE);
-    const auto lines = Lines(ShowDis(f.disc, f.item).text);
+    const auto lines = Lines(Text(ShowDis(f.disc, f.item)));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[1].substr(0, 4), "FFFF");
     EXPECT_EQ(lines[2].substr(0, 4), "0000");
@@ -229,12 +228,12 @@ TEST(ShowDis, LastInstructionTakesTheBytesAfterTheFile)
     // A9 00 60 lists two instructions; A9 alone reads its operand from the
     // byte that follows it in the image.
     DiscWithFile three({0xA9, 0x00, 0x60});
-    EXPECT_EQ(Lines(ShowDis(three.disc, three.item).text).size(), 3u); // LDA, RTS, empty line
+    EXPECT_EQ(Lines(Text(ShowDis(three.disc, three.item))).size(), 3u); // LDA, RTS, empty line
     DiscWithFile one({0x20});
     const std::uint64_t base = std::uint64_t{one.item.sector} * 256;
     one.disc.Set(base + 1, 0xEE);
     one.disc.Set(base + 2, 0xFF);
-    EXPECT_EQ(ShowDis(one.disc, one.item).text, "0000  20 EE FF    JSR  oswrch       n.\r");
+    EXPECT_EQ(Text(ShowDis(one.disc, one.item)), "0000  20 EE FF    JSR  oswrch       n.\r");
 }
 
 TEST(ShowDis, InstructionCutByTheImageEnd)
@@ -244,25 +243,25 @@ TEST(ShowDis, InstructionCutByTheImageEnd)
     bytes.insert(bytes.end(), {0xEA, 0xAD, 0x41});
     image::Disc disc(bytes);
     const FileItem item{"End", false, 0x3000, 0x100, 1};
-    EXPECT_EQ(ShowDis(disc, item).text, "3000  EA          NOP              j\r"
-                                        "3001  AD 41 ??    LDA  &??41       -A\r");
+    EXPECT_EQ(Text(ShowDis(disc, item)), "3000  EA          NOP              j\r"
+                                         "3001  AD 41 ??    LDA  &??41       -A\r");
     image::Disc branch(Bytes{0xEA, 0xF0});
-    EXPECT_EQ(ShowDis(branch, FileItem{"B", false, 0, 2, 0}).text,
+    EXPECT_EQ(Text(ShowDis(branch, FileItem{"B", false, 0, 2, 0})),
               "0000  EA          NOP              j\r0001  F0 ??       BEQ  &????       p\r");
 }
 
 TEST(ShowDis, BasicProgramIsRefused)
 {
     DiscWithFile f({13, 0xA9, 0x00, 0x60, 255});
-    EXPECT_EQ(ShowDis(f.disc, f.item).text, "This appears to be a BASIC program");
+    EXPECT_EQ(Text(ShowDis(f.disc, f.item)), "This appears to be a BASIC program");
 }
 
 TEST(ShowDis, EmptyFileAndDirectoryItemShowNothing)
 {
     DiscWithFile f({});
-    EXPECT_EQ(ShowDis(f.disc, f.item).text, "");
+    EXPECT_EQ(Text(ShowDis(f.disc, f.item)), "");
     const FileItem root = ItemOf(image::RootEntry(f.disc));
-    EXPECT_EQ(ShowDis(f.disc, root).text, "");
+    EXPECT_EQ(Text(ShowDis(f.disc, root)), "");
 }
 
 } // namespace

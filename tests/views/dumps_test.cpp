@@ -31,25 +31,25 @@ TEST(ShowHex, FullLineAndShortLastLine)
     // stays in the character column (15 x 3 spaces, then one).
     std::vector<std::uint8_t> data = Sequence(17, 'A');
     DiscWithFile f(data);
-    const auto lines = Lines(ShowHex(f.disc, f.item).text);
+    const auto lines = Lines(Text(ShowHex(f.disc, f.item)));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "000000 : 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50  ABCDEFGHIJKLMNOP");
     EXPECT_EQ(lines[0].size(), 74u);
     EXPECT_EQ(lines[1], "000010 : 51 " + std::string(45, ' ') + " Q");
-    EXPECT_EQ(ShowHex(f.disc, f.item).text.back(), '\r');
+    EXPECT_EQ(Text(ShowHex(f.disc, f.item)).back(), '\r');
 }
 
 TEST(ShowHex, EmptyFileShowsNothing)
 {
     DiscWithFile f({});
-    EXPECT_EQ(ShowHex(f.disc, f.item).text, "");
-    EXPECT_EQ(ShowText(f.disc, f.item).text, "");
+    EXPECT_EQ(Text(ShowHex(f.disc, f.item)), "");
+    EXPECT_EQ(Text(ShowText(f.disc, f.item)), "");
 }
 
 TEST(ShowHex, CharacterColumnForEveryByte)
 {
     DiscWithFile f(Sequence(256));
-    const auto lines = Lines(ShowHex(f.disc, f.item).text);
+    const auto lines = Lines(Text(ShowHex(f.disc, f.item)));
     ASSERT_EQ(lines.size(), 16u);
     for (int b = 0; b < 256; ++b) {
         SCOPED_TRACE(b);
@@ -68,7 +68,7 @@ TEST(ShowHex, DirectoryDumpsItsWholeBlock)
 {
     DiscWithFile f({1, 2, 3});
     const FileItem root = ItemOf(image::RootEntry(f.disc));
-    const auto lines = Lines(ShowHex(f.disc, root).text);
+    const auto lines = Lines(Text(ShowHex(f.disc, root)));
     ASSERT_EQ(lines.size(), 80u);
     EXPECT_EQ(lines.front().substr(0, 9), "000000 : ");
     EXPECT_EQ(lines.back().substr(0, 9), "0004F0 : ");
@@ -83,7 +83,7 @@ TEST(ShowHex, OffsetsPastFFFFFFShowTheirLowSixDigits)
     const std::size_t length = 0x1000000 + 0x20;
     image::Disc disc(std::vector<std::uint8_t>(length, 0x41));
     const FileItem item{"BIG", false, 0, static_cast<std::uint32_t>(length), 0};
-    const std::string text = ShowHex(disc, item).text;
+    const std::string text = Text(ShowHex(disc, item));
     const std::size_t lineLength = 75;
     ASSERT_EQ(text.size(), length / 16 * lineLength);
     EXPECT_EQ(text.substr(0xFFFFF * lineLength, 9), "FFFFF0 : ");
@@ -94,13 +94,13 @@ TEST(ShowHex, OffsetsPastFFFFFFShowTheirLowSixDigits)
 TEST(ShowHex, LengthPastTheImageStopsAtItsEnd)
 {
     image::Disc disc(Sequence(512));
-    const auto lines = Lines(ShowHex(disc, FileItem{"X", false, 0, 0xFFFFFFFF, 1}).text);
+    const auto lines = Lines(Text(ShowHex(disc, FileItem{"X", false, 0, 0xFFFFFFFF, 1})));
     ASSERT_EQ(lines.size(), 16u);
     EXPECT_EQ(lines.back().substr(0, 13), "0000F0 : F0 F");
     // A start sector beyond the image reads nothing at all.
-    EXPECT_EQ(ShowHex(disc, FileItem{"X", false, 0, 100, 9}).text, "");
+    EXPECT_EQ(Text(ShowHex(disc, FileItem{"X", false, 0, 100, 9})), "");
     // A directory block cut by the image's end dumps what there is.
-    EXPECT_EQ(Lines(ShowHex(disc, FileItem{"D", true, 1, 0, 0}).text).size(), 16u);
+    EXPECT_EQ(Lines(Text(ShowHex(disc, FileItem{"D", true, 1, 0, 0}))).size(), 16u);
 }
 
 struct TextCase {
@@ -135,20 +135,20 @@ TEST(ShowText, EveryByteButLineFeedPassesUnchanged)
     for (int b = 0; b < 256; ++b)
         if (b != 10)
             expected += static_cast<char>(b);
-    EXPECT_EQ(ShowText(f.disc, f.item).text, expected);
+    EXPECT_EQ(Text(ShowText(f.disc, f.item)), expected);
 }
 
 TEST(ShowText, DirectoryItemShowsNothing)
 {
     DiscWithFile f({'A'});
     const FileItem root = ItemOf(image::RootEntry(f.disc));
-    EXPECT_EQ(ShowText(f.disc, root).text, "");
+    EXPECT_EQ(Text(ShowText(f.disc, root)), "");
 }
 
 TEST(ShowText, LengthPastTheImageStopsAtItsEnd)
 {
     image::Disc disc(std::vector<std::uint8_t>(300, 'Z'));
-    EXPECT_EQ(ShowText(disc, FileItem{"X", false, 0, 0x10000, 1}).text, std::string(44, 'Z'));
+    EXPECT_EQ(Text(ShowText(disc, FileItem{"X", false, 0, 0x10000, 1})), std::string(44, 'Z'));
 }
 
 } // namespace

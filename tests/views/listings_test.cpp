@@ -7,6 +7,7 @@
 #include "image/entry_ops.h"
 #include "image/image_file.h"
 #include "support/test_disc.h"
+#include "view_test_util.h"
 #include "views/directory_tree.h"
 #include "views/listings.h"
 
@@ -33,7 +34,7 @@ std::string Golden(const std::string& name)
     return s.str();
 }
 
-using test::SampleDisc;
+using marlin::test::SampleDisc;
 
 TEST(Listings, SampleDiscMatchesTheGoldenTexts)
 {
@@ -56,8 +57,8 @@ TEST(Listings, BlankDiscHeaderAndEmptyCatalogue)
                                "Dir. $              Lib. \"Unset\"\r"
                                "\r";
     EXPECT_EQ(ShowHeader(disc, kRoot), header);
-    EXPECT_EQ(ShowCat(disc, kRoot).text, header + "\r\r");
-    EXPECT_EQ(ShowEx(disc, kRoot).text, header);
+    EXPECT_EQ(Text(ShowCat(disc, kRoot)), header + "\r\r");
+    EXPECT_EQ(Text(ShowEx(disc, kRoot)), header);
 }
 
 TEST(Listings, CatalogueLineBreaksAfterEveryFourthEntry)
@@ -69,8 +70,8 @@ TEST(Listings, CatalogueLineBreaksAfterEveryFourthEntry)
         SCOPED_TRACE(c.entries);
         Disc disc = NewDisc(16);
         for (int i = 0; i < c.entries; ++i)
-            ASSERT_GE(test::AddFile(disc, kRoot, std::string(1, static_cast<char>('A' + i)), {1}), 0);
-        const std::string text = ShowCat(disc, kRoot).text;
+            ASSERT_GE(marlin::test::AddFile(disc, kRoot, std::string(1, static_cast<char>('A' + i)), {1}), 0);
+        const std::string text = Text(ShowCat(disc, kRoot));
         const std::string body = text.substr(ShowHeader(disc, kRoot).size());
         // 20 characters per field, a CR after every fourth, one closing CR
         // when the last line was not already ended, then the empty line.
@@ -88,15 +89,15 @@ TEST(Listings, CatalogueLineBreaksAfterEveryFourthEntry)
 TEST(Listings, AttributesAreCutToThreeLettersAndNamesAtTheirCR)
 {
     Disc disc = NewDisc(16);
-    ASSERT_GE(test::AddFile(disc, kRoot, "TENLETTERS", {1}, 0, 0, "LWR"), 0);
+    ASSERT_GE(marlin::test::AddFile(disc, kRoot, "TENLETTERS", {1}, 0, 0, "LWR"), 0);
     const std::uint64_t e = EntryOffset(kRoot, 0);
     disc.Set(e + entry::kAttrD, disc.At(e + entry::kAttrD) | 0x80);
     disc.Set(e + entry::kAttrE, disc.At(e + entry::kAttrE) | 0x80);
     EXPECT_EQ(AttributeString(disc, e), "EDLWR");
-    const std::string body = ShowCat(disc, kRoot).text.substr(ShowHeader(disc, kRoot).size());
+    const std::string body = Text(ShowCat(disc, kRoot)).substr(ShowHeader(disc, kRoot).size());
     EXPECT_EQ(body, "TENLETTERS EDL(02)  \r\r");
     // With D set it lists as a directory in *EX: only the start sector.
-    EXPECT_EQ(ShowEx(disc, kRoot).text.substr(ShowHeader(disc, kRoot).size()), "TENLETTERS EDL(02)  000007\r");
+    EXPECT_EQ(Text(ShowEx(disc, kRoot)).substr(ShowHeader(disc, kRoot).size()), "TENLETTERS EDL(02)  000007\r");
 }
 
 TEST(Listings, BootOptionNames)
@@ -131,10 +132,10 @@ TEST(Listings, TitleAndDirectoryNameAreFilledOrCutTo19)
 TEST(Listings, ASlotStartingWithCRIsListedWithAnEmptyName)
 {
     Disc disc = NewDisc(16);
-    ASSERT_GE(test::AddFile(disc, kRoot, "B", {1}), 0);
-    ASSERT_GE(test::AddFile(disc, kRoot, "C", {1}), 0);
+    ASSERT_GE(marlin::test::AddFile(disc, kRoot, "B", {1}), 0);
+    ASSERT_GE(marlin::test::AddFile(disc, kRoot, "C", {1}), 0);
     disc.Set(EntryOffset(kRoot, 0), kCR | 0x80); // R set, name empty
-    const std::string body = ShowCat(disc, kRoot).text.substr(ShowHeader(disc, kRoot).size());
+    const std::string body = Text(ShowCat(disc, kRoot)).substr(ShowHeader(disc, kRoot).size());
     EXPECT_EQ(body, "           WR (02)  C          WR (03)  \r\r");
     EXPECT_EQ(EntryCount(disc, kRoot), 2);
 }
@@ -154,9 +155,9 @@ TEST(Listings, AnUnsignedBlockGivesTheMessageOnly)
             for (int k = 0; k < 4; ++k)
                 disc.Set(s.ByteOffset() + 1 + static_cast<std::uint64_t>(k), static_cast<std::uint8_t>("Hugo"[k]));
         EXPECT_EQ(ShowCat(disc, s), (ViewText{"*CAT", kNotADirectory, ""}));
-        EXPECT_EQ(ShowEx(disc, s).text, kNotADirectory);
-        EXPECT_EQ(ShowCatAll(disc, s).text, kNotADirectory);
-        EXPECT_EQ(ShowExAll(disc, s, "X").text, kNotADirectory);
+        EXPECT_EQ(Text(ShowEx(disc, s)), kNotADirectory);
+        EXPECT_EQ(Text(ShowCatAll(disc, s)), kNotADirectory);
+        EXPECT_EQ(Text(ShowExAll(disc, s, "X")), kNotADirectory);
     }
 }
 
@@ -165,11 +166,11 @@ TEST(Listings, AnUnsignedBlockGivesTheMessageOnly)
 TEST(Listings, SelfListingDirectoriesAreListedOnce)
 {
     Disc disc = SampleDisc();
-    test::MakeDir(disc, SectorAddress(9), "Loop");
-    test::MakeDir(disc, SectorAddress(9), "Up");
-    test::SetStart(disc, SectorAddress(9), "Loop", 9);
-    test::SetStart(disc, SectorAddress(9), "Up", 2);
-    const std::string text = ShowCatAll(disc, kRoot).text;
+    marlin::test::MakeDir(disc, SectorAddress(9), "Loop");
+    marlin::test::MakeDir(disc, SectorAddress(9), "Up");
+    marlin::test::SetStart(disc, SectorAddress(9), "Loop", 9);
+    marlin::test::SetStart(disc, SectorAddress(9), "Up", 2);
+    const std::string text = Text(ShowCatAll(disc, kRoot));
     auto count = [&](const std::string& needle) {
         std::size_t n = 0;
         for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
@@ -179,7 +180,7 @@ TEST(Listings, SelfListingDirectoriesAreListedOnce)
     EXPECT_EQ(count("\r$\r"), 1u);
     EXPECT_EQ(count("\r$.Games\r"), 1u);
     EXPECT_EQ(count("*\r"), 4u); // two banners of two star lines
-    EXPECT_EQ(ShowExAll(disc, kRoot).text.find("$.Games.Games"), std::string::npos);
+    EXPECT_EQ(Text(ShowExAll(disc, kRoot)).find("$.Games.Games"), std::string::npos);
 
     const TreeNode tree = BuildDirectoryTree(disc);
     ASSERT_EQ(tree.children.size(), 1u);
@@ -195,7 +196,7 @@ TEST(Listings, RecursionDescendsPastTheEndSlotAndReportsBadChildrenInline)
     // Hide Games behind an end slot: $ now ends at slot 1 (beta's slot is
     // emptied by clearing its first byte), but slot 2 still names Games.
     disc.Set(EntryOffset(kRoot, 1), 0);
-    const std::string text = ShowCatAll(disc, kRoot).text;
+    const std::string text = Text(ShowCatAll(disc, kRoot));
     EXPECT_EQ(text.find("beta"), std::string::npos);
     EXPECT_EQ(text.find("Games      DWR"), std::string::npos);
     EXPECT_NE(text.find("\r$.Games\r"), std::string::npos);
@@ -204,11 +205,11 @@ TEST(Listings, RecursionDescendsPastTheEndSlotAndReportsBadChildrenInline)
 TEST(Listings, ABadChildGivesTheMessageAndTheNextBlockFollowsOnTheSameLine)
 {
     Disc disc = SampleDisc();
-    test::MakeDir(disc, kRoot, "Aardvark");
-    test::MakeDir(disc, kRoot, "Zed");
-    test::SetStart(disc, kRoot, "Aardvark", 3000);
-    test::SetStart(disc, kRoot, "Zed", 0xFFFFFF);
-    const std::string text = ShowExAll(disc, kRoot).text;
+    marlin::test::MakeDir(disc, kRoot, "Aardvark");
+    marlin::test::MakeDir(disc, kRoot, "Zed");
+    marlin::test::SetStart(disc, kRoot, "Aardvark", 3000);
+    marlin::test::SetStart(disc, kRoot, "Zed", 0xFFFFFF);
+    const std::string text = Text(ShowExAll(disc, kRoot));
     EXPECT_NE(text.find(kNotADirectory + std::string(40, '*') + "\r$.Games\r"), std::string::npos);
     EXPECT_TRUE(text.ends_with(std::string("00000E\r\r") + kNotADirectory));
 }
@@ -218,19 +219,19 @@ TEST(Listings, MapTable)
     Disc disc = NewDisc(16);
     EXPECT_EQ(ShowMap(disc), (ViewText{"Free Disc Space Map", "Address : Length\r000007  : 000FF9\r", "FreeSpace"}));
     disc.map.runs = {{0x12, 0xABCDEF}, {0x1234567, 3}};
-    EXPECT_EQ(ShowMap(disc).text, "Address : Length\r000012  : ABCDEF\r234567  : 000003\r");
+    EXPECT_EQ(Text(ShowMap(disc)), "Address : Length\r000012  : ABCDEF\r234567  : 000003\r");
     disc.map.runs.clear();
-    EXPECT_EQ(ShowMap(disc).text, "Address : Length\r");
+    EXPECT_EQ(Text(ShowMap(disc)), "Address : Length\r");
 }
 
 TEST(DirectoryTree, EntryNamesSortedWithoutRegardToCase)
 {
     Disc disc = NewDisc(16);
     for (const char* name : {"zeta", "Alpha", "beta", "GAMMA"})
-        test::MakeDir(disc, kRoot, name);
-    ASSERT_GE(test::AddFile(disc, kRoot, "afile", {1}), 0);
-    const SectorAddress beta(test::EntryNamed(disc, kRoot, "beta").start);
-    test::MakeDir(disc, beta, "Inner");
+        marlin::test::MakeDir(disc, kRoot, name);
+    ASSERT_GE(marlin::test::AddFile(disc, kRoot, "afile", {1}), 0);
+    const SectorAddress beta(marlin::test::EntryNamed(disc, kRoot, "beta").start);
+    marlin::test::MakeDir(disc, beta, "Inner");
     // The child's text is its entry name, even when its own name differs.
     disc.Set(beta.ByteOffset() + dir::kName, 'X');
     int ticks = 0;
@@ -252,7 +253,7 @@ TEST(DirectoryTree, UnsignedChildrenHaveNoChildrenAndDepthIsBounded)
     // A chain deeper than any walk descends.
     SectorAddress dir = kRoot;
     for (int depth = 0; depth < kMaxDirectoryDepth + 10; ++depth)
-        dir = test::MakeDir(disc, dir, "D");
+        dir = marlin::test::MakeDir(disc, dir, "D");
     const TreeNode chain = BuildDirectoryTree(disc);
     int depth = 0;
     for (const TreeNode* n = &chain; !n->children.empty(); n = &n->children[0])
@@ -263,7 +264,7 @@ TEST(DirectoryTree, UnsignedChildrenHaveNoChildrenAndDepthIsBounded)
     const TreeNode tree = BuildDirectoryTree(disc);
     ASSERT_EQ(tree.children.size(), 1u);
     EXPECT_TRUE(tree.children[0].children.empty());
-    EXPECT_EQ(ShowCatAll(disc, kRoot).text.find(kNotADirectory) != std::string::npos, true);
+    EXPECT_EQ(Text(ShowCatAll(disc, kRoot)).find(kNotADirectory) != std::string::npos, true);
 }
 
 } // namespace

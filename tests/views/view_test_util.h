@@ -10,8 +10,29 @@
 #include "image/image_file.h"
 #include "support/test_disc.h"
 #include "views/file_item.h"
+#include "views/view_text.h"
 
-namespace marlin::views::test {
+namespace marlin::views {
+
+// A view made whole, to compare in one step.
+struct ViewText {
+    ViewText(std::string title, std::string text, std::string viewName)
+        : title(std::move(title)), text(std::move(text)), viewName(std::move(viewName))
+    {
+    }
+    ViewText(const View& view) : title(view.title), text(TextOf(*view.lines)), viewName(view.viewName) {}
+    friend bool operator==(const ViewText&, const ViewText&) = default;
+    std::string title;
+    std::string text;
+    std::string viewName;
+};
+
+inline std::string Text(const View& view)
+{
+    return TextOf(*view.lines);
+}
+
+namespace test {
 
 // A small blank disc holding one file called name.
 struct DiscWithFile {
@@ -38,4 +59,5 @@ inline std::vector<std::string> Lines(std::string_view text)
     return lines;
 }
 
-} // namespace marlin::views::test
+} // namespace test
+} // namespace marlin::views

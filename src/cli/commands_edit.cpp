@@ -27,9 +27,9 @@ template <class Edit> void EditImage(Context& ctx, const std::string& image, Edi
     auto disc = OpenForCommand(ctx, image);
     if (!disc)
         return;
-    const std::vector<std::uint8_t> before = disc->DiscImage;
+    const auto before = disc->Snapshot();
     edit(*disc);
-    if (disc->DiscImage != before)
+    if (disc->Changed(*before))
         (void)SaveForCommand(ctx, *disc, image);
 }
 

@@ -33,10 +33,10 @@ void AddImport(CLI::App& app, Context& ctx)
             return;
         // As a drop: a duplicate name is refused and the batch goes on; the
         // first failure ends it, keeping what came before.
-        const std::vector<std::uint8_t> before = disc->DiscImage;
+        const auto before = disc->Snapshot();
         const std::vector<fs::path> paths(hostPaths.begin(), hostPaths.end());
         (void)host::DropHostFiles(*disc, *target, paths, ctx.sink);
-        if (disc->DiscImage != before)
+        if (disc->Changed(*before))
             (void)SaveForCommand(ctx, *disc, image);
     });
 }

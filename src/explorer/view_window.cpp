@@ -125,9 +125,9 @@ void frmView::CloseAll()
 
 void frmView::ShowFile(const image::Disc& disc, const views::ViewSource& source)
 {
-    // The view keeps a copy of what it shows: later changes of the image do
-    // not reach it.
-    if (auto view = views::ProduceView(ViewMode, disc, source, views::Keep::Copy)) {
+    // The view keeps a snapshot of what it shows: later changes of the image
+    // do not reach it.
+    if (auto view = views::ProduceView(ViewMode, disc, source, views::Keep::Snapshot)) {
         setWindowTitle(QString::fromLatin1(view->title));
         ViewName = QString::fromLatin1(view->viewName);
         ShowLines(std::move(view->lines));

@@ -58,7 +58,7 @@ bool WriteFileData(ExportRun& run, const fs::path& path, std::uint32_t start, st
     const std::uint64_t offset = std::uint64_t{start} * kSectorSize;
     const std::uint64_t inside =
         offset < run.disc.Size() ? std::min<std::uint64_t>(length, run.disc.Size() - offset) : 0;
-    out.write(reinterpret_cast<const char*>(run.disc.DiscImage.data() + (inside ? offset : 0)),
+    out.write(reinterpret_cast<const char*>(run.disc.Bytes().data() + (inside ? offset : 0)),
               static_cast<std::streamsize>(inside));
     out.close();
     if (out.fail())

@@ -287,7 +287,7 @@ struct Tally {
 class TreeWalk {
 public:
     TreeWalk(const Disc& disc, std::uint64_t end, ObjectTable& table)
-        : m_disc(disc), m_image(disc.DiscImage), m_end(end), m_table(table), m_guard(disc)
+        : m_disc(disc), m_image(disc.Bytes()), m_end(end), m_table(table), m_guard(disc)
     {
         m_table.objects.resize(static_cast<std::size_t>(end) + 1);
         m_tally.table = m_table.objects.data();
@@ -679,7 +679,7 @@ private:
     // root, n = 0, stays).
     template <typename ObjectAt> std::uint32_t MoveInOrder(ObjectAt objectAt)
     {
-        PendingMove pending(m_disc.DiscImage.data());
+        PendingMove pending(m_disc.WritableImage().data());
         std::uint32_t next = kFirstDataSector;
         const std::uint32_t count = Count();
         for (std::uint32_t n = 1; n < count; ++n) {
@@ -713,10 +713,10 @@ private:
         // An object's own slot still holds its old start: no other object's
         // lookup finds that slot with its own start there, so none has
         // rewritten it.
-        if (o.Entry != o.Slot && EntryStart(m_disc.DiscImage.data() + at) != o.StartSector)
+        if (o.Entry != o.Slot && EntryStart(m_disc.Bytes().data() + at) != o.StartSector)
             return false;
         // Inside a signed block.
-        Put24(m_disc.DiscImage, at + entry::kStart, to);
+        m_disc.Write24(at + entry::kStart, to);
         if (o.IsDirectory) {
             m_placed[i] = to;
             if (!m_linked)

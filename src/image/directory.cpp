@@ -12,7 +12,7 @@ bool IsDirectory(const Disc& disc, SectorAddress dir)
     const std::uint64_t d = dir.ByteOffset();
     if (!disc.Contains(d, dir::kBlockSize))
         return false;
-    return std::memcmp(disc.DiscImage.data() + d + dir::kSignature, kSignature, 4) == 0;
+    return std::memcmp(disc.Bytes().data() + d + dir::kSignature, kSignature, 4) == 0;
 }
 
 std::string UpperName(std::string_view name)
@@ -59,7 +59,8 @@ void CopySlot(Disc& disc, SectorAddress dir, int from, int to)
     const auto dst = EntryOffset(dir, to);
     if (!disc.Contains(src, dir::kSlotSize) || !disc.Contains(dst, dir::kSlotSize))
         return;
-    std::memmove(disc.DiscImage.data() + dst, disc.DiscImage.data() + src, dir::kSlotSize);
+    auto& image = disc.WritableImage();
+    std::memmove(image.data() + dst, image.data() + src, dir::kSlotSize);
 }
 
 } // namespace
@@ -203,7 +204,7 @@ void RemoveEntry(Disc& disc, SectorAddress dir, int slot)
         CopySlot(disc, dir, j + 1, j);
     const auto last = EntryOffset(dir, dir::kSlots - 1);
     if (disc.Contains(last, dir::kSlotSize))
-        std::fill_n(disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(last), dir::kSlotSize, std::uint8_t{0});
+        std::ranges::fill(disc.Writable(last, dir::kSlotSize), std::uint8_t{0});
 }
 
 DirEntry ReadEntry(const Disc& disc, SectorAddress dir, int slot)
@@ -281,7 +282,7 @@ void WriteEntry(Disc& disc, SectorAddress dir, int slot, const DirEntry& entry)
     if (!disc.Contains(e, dir::kSlotSize))
         return;
     const auto bytes = EncodeEntry(entry);
-    std::copy(bytes.begin(), bytes.end(), disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(e));
+    std::ranges::copy(bytes, disc.Writable(e, dir::kSlotSize).begin());
 }
 
 } // namespace marlin::image

@@ -31,7 +31,7 @@ inline void PrefetchDirectory(const Disc& disc, SectorAddress dir)
     const std::uint64_t at = dir.ByteOffset();
     if (disc.Contains(at, dir::kBlockSize))
         for (std::uint64_t k = 0; k < dir::kBlockSize; k += 64)
-            __builtin_prefetch(disc.DiscImage.data() + at + k);
+            __builtin_prefetch(disc.Bytes().data() + at + k);
 }
 
 // Upper case of the ASCII letters only; the key of every name comparison.

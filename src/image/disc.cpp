@@ -9,14 +9,14 @@ namespace marlin::image {
 std::uint32_t Disc::Read24(std::uint64_t offset) const
 {
     if (Contains(offset, 3))
-        return Get24(DiscImage, offset);
+        return Get24(*m_image, offset);
     return At(offset) | At(offset + 1) << 8 | At(offset + 2) << 16;
 }
 
 std::uint32_t Disc::Read32(std::uint64_t offset) const
 {
     if (Contains(offset, 4))
-        return Get32(DiscImage, offset);
+        return Get32(*m_image, offset);
     return Read24(offset) | static_cast<std::uint32_t>(At(offset + 3)) << 24;
 }
 
@@ -24,14 +24,14 @@ void Disc::Write24(std::uint64_t offset, std::uint32_t value)
 {
     assert(Contains(offset, 3));
     if (Contains(offset, 3))
-        Put24(DiscImage, offset, value);
+        Put24(WritableImage(), offset, value);
 }
 
 void Disc::Write32(std::uint64_t offset, std::uint32_t value)
 {
     assert(Contains(offset, 4));
     if (Contains(offset, 4))
-        Put32(DiscImage, offset, value);
+        Put32(WritableImage(), offset, value);
 }
 
 std::uint8_t MapChecksum(const Disc& disc, std::size_t offset)

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -43,37 +44,61 @@ struct FreeSpaceMap {
     bool operator==(const FreeSpaceMap&) const = default;
 };
 
+// The image bytes are shared between copies of a Disc (and with the views
+// that keep a snapshot) until one of them writes: a write first takes a copy
+// of its own when anyone else still holds the bytes.
 class Disc {
 public:
-    Disc() = default;
-    explicit Disc(std::vector<std::uint8_t> bytes) : DiscImage(std::move(bytes)) {}
+    Disc() : m_image(std::make_shared<std::vector<std::uint8_t>>()) {}
+    explicit Disc(std::vector<std::uint8_t> bytes)
+        : m_image(std::make_shared<std::vector<std::uint8_t>>(std::move(bytes)))
+    {
+    }
 
-    std::vector<std::uint8_t> DiscImage;
     FreeSpaceMap map;
 
-    [[nodiscard]] std::size_t Size() const { return DiscImage.size(); }
-    [[nodiscard]] std::span<const std::uint8_t> Bytes() const { return DiscImage; }
-    [[nodiscard]] std::span<std::uint8_t> Bytes() { return DiscImage; }
+    [[nodiscard]] std::size_t Size() const { return m_image->size(); }
+    [[nodiscard]] const std::vector<std::uint8_t>& Image() const { return *m_image; }
+    [[nodiscard]] std::span<const std::uint8_t> Bytes() const { return *m_image; }
+    // The bytes as they are now, kept unchanged whatever this Disc does next.
+    [[nodiscard]] std::shared_ptr<const std::vector<std::uint8_t>> Snapshot() const { return m_image; }
+    // Whether the bytes differ from a snapshot taken earlier (shared bytes were
+    // never written).
+    [[nodiscard]] bool Changed(const std::vector<std::uint8_t>& before) const
+    {
+        return m_image.get() != &before && *m_image != before;
+    }
+    // The bytes to change: [offset, offset + length), which must lie inside.
+    [[nodiscard]] std::span<std::uint8_t> Writable(std::uint64_t offset, std::uint64_t length)
+    {
+        assert(Contains(offset, length));
+        return std::span<std::uint8_t>(WritableImage())
+            .subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+    }
+    // The whole image to change (or resize), for work that touches all of it.
+    [[nodiscard]] std::vector<std::uint8_t>& WritableImage()
+    {
+        if (m_image.use_count() > 1)
+            m_image = std::make_shared<std::vector<std::uint8_t>>(*m_image);
+        return *m_image;
+    }
 
     // True when [offset, offset + length) lies inside the image.
     [[nodiscard]] bool Contains(std::uint64_t offset, std::uint64_t length) const
     {
-        return offset <= DiscImage.size() && length <= DiscImage.size() - offset;
+        return offset <= Size() && length <= Size() - offset;
     }
     // Reads a byte; a damaged field pointing outside the image reads as 0.
-    [[nodiscard]] std::uint8_t At(std::uint64_t offset) const
-    {
-        return offset < DiscImage.size() ? DiscImage[offset] : 0;
-    }
+    [[nodiscard]] std::uint8_t At(std::uint64_t offset) const { return offset < Size() ? (*m_image)[offset] : 0; }
     // Little-endian reads with the same rule: bytes outside read as 0.
     [[nodiscard]] std::uint32_t Read24(std::uint64_t offset) const;
     [[nodiscard]] std::uint32_t Read32(std::uint64_t offset) const;
     // Writes; callers only write where they have checked, so outside is a bug.
     void Set(std::uint64_t offset, std::uint8_t value)
     {
-        assert(offset < DiscImage.size());
-        if (offset < DiscImage.size())
-            DiscImage[offset] = value;
+        assert(offset < Size());
+        if (offset < Size())
+            WritableImage()[offset] = value;
     }
     void Write24(std::uint64_t offset, std::uint32_t value);
     void Write32(std::uint64_t offset, std::uint32_t value);
@@ -81,10 +106,10 @@ public:
     // Disc size in sectors as sector 0 records it (bytes 252..254).
     [[nodiscard]] std::uint32_t DiscSizeField() const { return Read24(map::kDiscSize); }
     // Number of whole sectors the image holds.
-    [[nodiscard]] std::uint32_t SectorsInImage() const
-    {
-        return static_cast<std::uint32_t>(DiscImage.size() / kSectorSize);
-    }
+    [[nodiscard]] std::uint32_t SectorsInImage() const { return static_cast<std::uint32_t>(Size() / kSectorSize); }
+
+private:
+    std::shared_ptr<std::vector<std::uint8_t>> m_image;
 };
 
 // --- Free-space map -------------------------------------------------------

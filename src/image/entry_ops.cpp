@@ -70,9 +70,9 @@ Result<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::str
     // The new block: sequence 01, signatures, own name with the attribute
     // bits, parent, and a title that starts equal to the name.
     const std::uint64_t d = s.ByteOffset();
-    std::fill_n(disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(d), dir::kBlockSize, std::uint8_t{0});
+    std::ranges::fill(disc.Writable(d, dir::kBlockSize), std::uint8_t{0});
     disc.Set(d + dir::kSequence, 1);
-    std::memcpy(disc.DiscImage.data() + d + dir::kSignature, kSignature, 4);
+    std::memcpy(disc.Writable(d + dir::kSignature, 4).data(), kSignature, 4);
     const auto nameBytes = EncodeEntry(made);
     for (std::size_t k = 0; k < dir::kNameLength; ++k) {
         disc.Set(d + dir::kName + k, nameBytes[k]);
@@ -80,7 +80,7 @@ Result<SectorAddress> CreateDirectory(Disc& disc, SectorAddress parent, std::str
     }
     disc.Write24(d + dir::kParent, parent.Value());
     disc.Set(d + dir::kSequenceCopy, 1);
-    std::memcpy(disc.DiscImage.data() + d + dir::kSignature2, kSignature, 4);
+    std::memcpy(disc.Writable(d + dir::kSignature2, 4).data(), kSignature, 4);
 
     ClaimRun(disc, run, dir::kBlockSectors);
     return s;
@@ -104,9 +104,9 @@ Result<SectorAddress> CreateFile(Disc& disc, SectorAddress dir, DirEntry entry, 
 
     // The whole run zeroed, then the bytes from its first byte.
     const std::uint32_t sectors = SectorCount(static_cast<std::uint32_t>(data.size()));
-    const auto first = disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(start.ByteOffset());
-    std::fill_n(first, std::size_t{sectors} * kSectorSize, std::uint8_t{0});
-    std::copy(data.begin(), data.end(), first);
+    const auto runBytes = disc.Writable(start.ByteOffset(), std::uint64_t{sectors} * kSectorSize);
+    std::ranges::fill(runBytes, std::uint8_t{0});
+    std::ranges::copy(data, runBytes.begin());
     ClaimRun(disc, run, sectors);
     return start;
 }
@@ -140,7 +140,7 @@ Status RenameEntry(Disc& disc, std::string_view oldName, std::string_view newNam
     // New name bytes under the old attribute bits (R W L D E and the unused
     // bit 7 of bytes 5..9 all stay).
     std::uint8_t t[dir::kSlotSize];
-    std::memcpy(t, disc.DiscImage.data() + e, dir::kSlotSize);
+    std::memcpy(t, disc.Bytes().data() + e, dir::kSlotSize);
     PutEntryName(std::span(t).first<dir::kNameLength>(), cut);
     t[entry::kSequence] = NextSequenceNumber(disc, dir);
 
@@ -149,14 +149,14 @@ Status RenameEntry(Disc& disc, std::string_view oldName, std::string_view newNam
     RemoveEntry(disc, dir, i);
     const int k = FindSortedPlace(disc, dir, UpperName(cut)).slot;
     OpenSlot(disc, dir, k);
-    std::memcpy(disc.DiscImage.data() + EntryOffset(dir, k), t, dir::kSlotSize);
+    std::memcpy(disc.Writable(EntryOffset(dir, k), dir::kSlotSize).data(), t, dir::kSlotSize);
 
     // A directory carries its name (with the attribute bits) in its own block
     // too, so that its catalogue header follows the rename. The title stays.
     if (isDir) {
         const SectorAddress sub(Get24(t, entry::kStart));
         if (BlockInside(disc, sub))
-            std::memcpy(disc.DiscImage.data() + sub.ByteOffset() + dir::kName, t, dir::kNameLength);
+            std::memcpy(disc.Writable(sub.ByteOffset() + dir::kName, dir::kNameLength).data(), t, dir::kNameLength);
     }
     return Status::Done;
 }

@@ -24,13 +24,13 @@ Disc NewDisc(int units)
     // Root directory "$" at sector 2, sequence 01, no entries, parent 0.
     const std::uint64_t d = kRoot.ByteOffset();
     disc.Set(d + dir::kSequence, 1);
-    std::memcpy(disc.DiscImage.data() + d + dir::kSignature, kSignature, 4);
+    std::memcpy(disc.Writable(d + dir::kSignature, 4).data(), kSignature, 4);
     disc.Set(d + dir::kName, '$');
     disc.Set(d + dir::kName + 1, kCR);
     disc.Set(d + dir::kTitle, '$');
     disc.Set(d + dir::kTitle + 1, kCR);
     disc.Set(d + dir::kSequenceCopy, 1);
-    std::memcpy(disc.DiscImage.data() + d + dir::kSignature2, kSignature, 4);
+    std::memcpy(disc.Writable(d + dir::kSignature2, 4).data(), kSignature, 4);
     disc.Set(map::kChecksum0, MapChecksum(disc, 0));
     disc.Set(map::kChecksum1, MapChecksum(disc, kSectorSize));
     ReadFreeSpaceMap(disc);
@@ -74,7 +74,7 @@ Result<Disc> OpenImage(const fs::path& path, MessageSink& sink)
     Disc disc(std::move(bytes));
     const auto wanted = static_cast<std::streamsize>(std::min<std::uint64_t>(fileSize, disc.Size()));
     in.seekg(0);
-    in.read(reinterpret_cast<char*>(disc.DiscImage.data()), wanted);
+    in.read(reinterpret_cast<char*>(disc.WritableImage().data()), wanted);
     if (in.gcount() != wanted)
         return refuse();
     ReadFreeSpaceMap(disc);
@@ -89,7 +89,7 @@ std::optional<Disc> DiscFromBytes(std::vector<std::uint8_t> bytes)
     const std::uint32_t sectors = disc.DiscSizeField();
     if (sectors < kMinDiscSectors || sectors > kMaxDiscSectors)
         return std::nullopt;
-    disc.DiscImage.resize(std::size_t{sectors} * kSectorSize, 0);
+    disc.WritableImage().resize(std::size_t{sectors} * kSectorSize, 0);
     ReadFreeSpaceMap(disc);
     return disc;
 }
@@ -138,8 +138,7 @@ Status SaveImage(const Disc& disc, const fs::path& path, MessageSink& sink)
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)
             return refuse(DetailText(Detail::CannotCreateIn, folder.string()));
-        out.write(reinterpret_cast<const char*>(disc.DiscImage.data()),
-                  static_cast<std::streamsize>(SavedLength(disc)));
+        out.write(reinterpret_cast<const char*>(disc.Bytes().data()), static_cast<std::streamsize>(SavedLength(disc)));
         out.close();
         if (!out) {
             fs::remove(temp, ec); // best effort: the old file is what matters

@@ -23,10 +23,8 @@ FileBytes::FileBytes(const image::Disc& disc, const Extent& file, std::uint64_t 
 {
     const std::uint64_t end = std::min<std::uint64_t>(file.end + after, disc.Size());
     m_bytes = disc.Bytes().subspan(static_cast<std::size_t>(file.base), static_cast<std::size_t>(end - file.base));
-    if (keep == Keep::Copy) {
-        m_copy.assign(m_bytes.begin(), m_bytes.end());
-        m_bytes = m_copy;
-    }
+    if (keep == Keep::Snapshot)
+        m_snapshot = disc.Snapshot();
 }
 
 } // namespace marlin::views

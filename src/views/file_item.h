@@ -3,6 +3,7 @@
 // image a view may read for it.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,11 +38,11 @@ struct Extent {
 
 // The bytes a file view reads: the file's extent, then as many of the image's
 // bytes after it as a view may read past the file's end (an instruction's
-// operand), borrowed from the disc or copied.
+// operand), borrowed from the disc or kept as a snapshot.
 class FileBytes {
 public:
     FileBytes(const image::Disc& disc, const Extent& file, std::uint64_t after, Keep keep);
-    // Moving keeps the bytes where they are; a copy would point into the other.
+    // Moving keeps the bytes where they are; copies are not needed.
     FileBytes(FileBytes&&) = default;
     FileBytes(const FileBytes&) = delete;
     FileBytes& operator=(const FileBytes&) = delete;
@@ -51,7 +52,7 @@ public:
     [[nodiscard]] std::size_t FileSize() const { return m_fileSize; }
 
 private:
-    std::vector<std::uint8_t> m_copy;
+    std::shared_ptr<const std::vector<std::uint8_t>> m_snapshot;
     std::span<const std::uint8_t> m_bytes;
     std::size_t m_fileSize = 0;
 };

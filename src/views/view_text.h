@@ -17,8 +17,9 @@ struct View {
 };
 
 // Whether a view of a file reads the disc's own bytes (which must then
-// outlive it unchanged, as the tool's do) or keeps a copy of what it shows
-// (a window's snapshot, which later changes of the image do not touch).
-enum class Keep { Borrowed, Copy };
+// outlive it unchanged, as the tool's do) or keeps a snapshot of them (a
+// window's, which later changes of the image do not touch: the disc takes a
+// copy of its own before it next writes).
+enum class Keep { Borrowed, Snapshot };
 
 } // namespace marlin::views

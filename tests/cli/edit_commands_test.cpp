@@ -30,7 +30,7 @@ TEST_F(EditCommands, MkdirOnANewDiscGivesTheWorkedExample)
     Disc expected = NewDisc(16);
     SilentSink sink;
     ASSERT_EQ(*CreateDirectory(expected, kRoot, "NewFolder", sink), SectorAddress(7));
-    EXPECT_EQ(Load(image).DiscImage, expected.DiscImage);
+    EXPECT_EQ(Load(image).Image(), expected.Image());
     EXPECT_EQ(Load(image).At(7 * 256 + 1238), 2);
 }
 
@@ -209,7 +209,7 @@ TEST_F(EditCommands, CompactLeavesOneRunAfterTheLastObjectAndEveryFileIntact)
         if (slot < 0)
             continue;
         const DirEntry e = ReadEntry(after, i % 2 ? newSub : kRoot, slot);
-        const auto at = after.DiscImage.begin() + static_cast<std::ptrdiff_t>(e.start.ByteOffset());
+        const auto at = after.Image().begin() + static_cast<std::ptrdiff_t>(e.start.ByteOffset());
         EXPECT_TRUE(std::equal(data[i].begin(), data[i].end(), at));
         used += SectorCount(e.length);
     }

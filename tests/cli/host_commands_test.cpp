@@ -90,7 +90,7 @@ void CompareTrees(const Disc& a, SectorAddress da, const Disc& b, SectorAddress 
         EXPECT_EQ(x.length, y.length);
         EXPECT_EQ(std::make_tuple(x.R, x.W, x.L), std::make_tuple(y.R, y.W, y.L));
         const auto bytes = [](const Disc& d, const DirEntry& e) {
-            const auto first = d.DiscImage.begin() + static_cast<std::ptrdiff_t>(e.start.ByteOffset());
+            const auto first = d.Image().begin() + static_cast<std::ptrdiff_t>(e.start.ByteOffset());
             return std::vector<std::uint8_t>(first, first + e.length);
         };
         EXPECT_EQ(bytes(a, x), bytes(b, y));

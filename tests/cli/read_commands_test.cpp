@@ -24,7 +24,7 @@ TEST_F(ReadCommands, NewOneMegabyteDiscIs1792BytesOfABlankDisc)
     const std::string bytes = ReadHostFile(Path("d.dat"));
     ASSERT_EQ(bytes.size(), 1792u);
     const Disc blank = NewDisc(16);
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), blank.DiscImage.begin(),
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), blank.Image().begin(),
                            [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
     // Default size is 4 MB.
     ASSERT_EQ(Run({"new", Path("e.dat")}).status, 0);

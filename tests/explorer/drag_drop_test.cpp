@@ -282,7 +282,7 @@ private slots:
     {
         StartOnPopulatedDisc();
         const QStringList before = f.ListColumn();
-        const auto bytes = f.window->CurrentDisc().DiscImage;
+        const auto bytes = f.window->CurrentDisc().Image();
 
         QMimeData data;
         data.setText(f.Path("ALPHA"));
@@ -290,7 +290,7 @@ private slots:
         QVERIFY(!Drop(f.window->lvwDB()->CurrentView(), &data));
 
         QCOMPARE(f.ListColumn(), before);
-        QVERIFY(f.window->CurrentDisc().DiscImage == bytes);
+        QVERIFY(f.window->CurrentDisc().Image() == bytes);
         QVERIFY(f.prompts->messages.isEmpty());
     }
 

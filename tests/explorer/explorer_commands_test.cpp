@@ -90,11 +90,11 @@ private slots:
         QFETCH(QString, message);
         if (!deleteLocked)
             QVERIFY(f.Trigger("mnuOptionsDelete"));
-        const std::vector<std::uint8_t> before = f.window->CurrentDisc().DiscImage;
+        const std::vector<std::uint8_t> before = f.window->CurrentDisc().Image();
         RenameItem(from, to);
         QCOMPARE(f.prompts->messages, QStringList{message});
         QCOMPARE(f.ListColumn(), (QStringList{"!BOOT", "GAMES", "README", "UTILS"}));
-        QVERIFY(f.window->CurrentDisc().DiscImage == before);
+        QVERIFY(f.window->CurrentDisc().Image() == before);
     }
 
     // Regression: committing a label left as it was (New Directory's
@@ -113,13 +113,13 @@ private slots:
         QFETCH(QString, text);
         if (newDirectory)
             QVERIFY(f.Trigger("mnuDirectoryNew"));
-        const std::vector<std::uint8_t> before = f.window->CurrentDisc().DiscImage;
+        const std::vector<std::uint8_t> before = f.window->CurrentDisc().Image();
         if (newDirectory)
             TypeLabel(f.window->tvwDB(), text);
         else
             RenameItem(QStringLiteral("README"), text);
         QVERIFY(f.prompts->messages.isEmpty());
-        QVERIFY(f.window->CurrentDisc().DiscImage == before);
+        QVERIFY(f.window->CurrentDisc().Image() == before);
     }
 
     void newDirectoryThenNameItInTheTree()

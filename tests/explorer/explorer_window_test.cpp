@@ -489,7 +489,7 @@ private slots:
         // A directory that lost its signature is named in the report.
         const auto games = f.Child(f.window->CurrentNode(), QStringLiteral("GAMES"));
         QVERIFY(games);
-        f.window->CurrentDisc().DiscImage[games->tag.ByteOffset() + 1] ^= 0xFF;
+        f.window->CurrentDisc().WritableImage()[games->tag.ByteOffset() + 1] ^= 0xFF;
         const std::vector<std::string> problems = image::Check(f.window->CurrentDisc());
         QVERIFY(!problems.empty());
         QVERIFY(f.Trigger("mnuDiscCheck"));
@@ -525,15 +525,15 @@ private slots:
             const std::uint64_t e = image::EntryOffset(image::kRoot, image::FindEntry(disc, image::kRoot, name));
             const std::uint32_t digits = 0x11111111u * static_cast<std::uint32_t>(i);
             for (std::size_t field : {image::entry::kLoad, image::entry::kExec, image::entry::kLength})
-                image::Put32(disc.DiscImage, e + field, digits);
-            image::Put24(disc.DiscImage, e + image::entry::kStart, digits & 0xFFFFFF);
-            disc.DiscImage[e + image::entry::kSequence] = static_cast<std::uint8_t>(digits);
+                image::Put32(disc.WritableImage(), e + field, digits);
+            image::Put24(disc.WritableImage(), e + image::entry::kStart, digits & 0xFFFFFF);
+            disc.WritableImage()[e + image::entry::kSequence] = static_cast<std::uint8_t>(digits);
         }
         const image::SectorAddress games = test::MakeDir(disc, image::kRoot, "GAMES");
         (void)games;
         const std::uint64_t g = image::EntryOffset(image::kRoot, image::FindEntry(disc, image::kRoot, "GAMES"));
         for (std::size_t byte = 0; byte < 5; ++byte)
-            disc.DiscImage[g + byte] |= 0x80;
+            disc.WritableImage()[g + byte] |= 0x80;
         f.OpenDisc(disc);
         QCOMPARE(f.ListColumn(1).count(QStringLiteral("EDLWR")), 1);
 

@@ -36,7 +36,7 @@ protected:
     // The entry's data bytes, the whole of its sectors.
     std::string Sectors(const DirEntry& e, std::uint32_t n) const
     {
-        const auto* first = disc.DiscImage.data() + e.start.ByteOffset();
+        const auto* first = disc.Image().data() + e.start.ByteOffset();
         return std::string(reinterpret_cast<const char*>(first), std::size_t{n} * kSectorSize);
     }
 
@@ -55,7 +55,7 @@ TEST_F(Import, SizesTakeWholeZeroFilledSectors)
     for (const Case c : {Case{0, 1}, Case{256, 1}, Case{257, 2}}) {
         SCOPED_TRACE(c.size);
         // Leave stale bytes where the file will go: the tail must come back 0.
-        std::fill_n(disc.DiscImage.begin() + expectedStart * kSectorSize, 2 * kSectorSize, std::uint8_t{0xEE});
+        std::fill_n(disc.WritableImage().begin() + expectedStart * kSectorSize, 2 * kSectorSize, std::uint8_t{0xEE});
         const std::string bytes(c.size, 'x');
         const std::string name = "F" + std::to_string(c.size);
         ASSERT_EQ(Import1(Host(name, bytes)), Status::Done);
@@ -90,20 +90,20 @@ TEST_F(Import, FirstFitAndContiguousSpace)
     // Larger than any one run, though two runs together would hold it.
     RemoveEntry(disc, kRoot, FindEntry(disc, kRoot, "KEEP"));
     ASSERT_EQ(FreeRun(disc, 9, 1, sink), Status::Done);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     EXPECT_EQ(Import1(Host("big", std::string(11 * 256, 'b'))), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Not Enough Free Contiguous Space on Disc"});
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 }
 
 TEST_F(Import, FullDirectory)
 {
     for (int i = 0; i < 47; ++i)
         ASSERT_GE(test::AddFile(disc, kRoot, "F" + std::to_string(100 + i), {1}), 0);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     EXPECT_EQ(Import1(Host("NEW", "x")), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Directory Full"});
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
     // A full disc and a full directory together give the space message.
     sink.messages.clear();
     EXPECT_EQ(Import1(Host("HUGE", std::string(5000 * 256, 'h'))), Status::Refused);
@@ -114,11 +114,11 @@ TEST_F(Import, DuplicatesAreRefusedAndTheBatchGoesOn)
 {
     ASSERT_GE(test::AddFile(disc, kRoot, "GAME", {1}), 0);
     ASSERT_GE(test::AddFile(disc, kRoot, "README", {1}), 0);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     EXPECT_EQ(Import1(Host("game", "x")), Status::Done);
     EXPECT_EQ(Import1(Host("readme.txt", "x")), Status::Done);
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"File game Already Exists", "File readme Already Exists"}));
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 }
 
 TEST_F(Import, SidecarsGiveNameAddressesAndBits)
@@ -171,13 +171,13 @@ TEST_F(Import, UnreadableHostFileChangesNothing)
 {
     const fs::path fifo = scratch.path() / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     EXPECT_EQ(Import1(fifo), Status::Refused);
     EXPECT_EQ(Import1(scratch.path() / "missing"), Status::Refused);
     EXPECT_EQ(sink.messages,
               (std::vector<std::string>{"Cannot Read Host File : " + fifo.string(),
                                         "Cannot Read Host File : " + (scratch.path() / "missing").string()}));
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 }
 
 TEST_F(Import, SequenceNumbersRiseAndWrap)

@@ -31,7 +31,7 @@ void WriteEntry(Disc& disc, SectorAddress dir, int slot, std::string_view name, 
 void WriteBlock(Disc& disc, std::uint32_t s, std::string_view name, std::uint32_t parent)
 {
     const std::uint64_t d = SectorAddress(s).ByteOffset();
-    std::fill_n(disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(d), dir::kBlockSize, std::uint8_t{0});
+    std::fill_n(disc.WritableImage().begin() + static_cast<std::ptrdiff_t>(d), dir::kBlockSize, std::uint8_t{0});
     for (std::size_t k = 0; k < 4; ++k) {
         disc.Set(d + dir::kSignature + k, static_cast<std::uint8_t>(kSignature[k]));
         disc.Set(d + dir::kSignature2 + k, static_cast<std::uint8_t>(kSignature[k]));
@@ -155,7 +155,7 @@ TEST(Check, ReportIsCapped)
 TEST(Check, SizeFieldDisagreeingWithTheImage)
 {
     Disc disc = NewDisc(16);
-    disc.DiscImage.resize(disc.Size() - 256);
+    disc.WritableImage().resize(disc.Size() - 256);
     const auto problems = Check(disc);
     ASSERT_EQ(problems.size(), 2u);
     EXPECT_EQ(problems[0], "Free space map: disc size 001000 sectors differs from the image's 000FFF sectors");

@@ -33,8 +33,8 @@ std::vector<std::uint8_t> FileBytes(const Disc& disc, SectorAddress dir, std::st
         return {};
     const DirEntry e = ReadEntry(disc, dir, slot);
     const auto at = e.start.ByteOffset();
-    return {disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(at),
-            disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(at + e.length)};
+    return {disc.Image().begin() + static_cast<std::ptrdiff_t>(at),
+            disc.Image().begin() + static_cast<std::ptrdiff_t>(at + e.length)};
 }
 
 std::uint32_t StartOf(const Disc& disc, SectorAddress dir, std::string_view name)
@@ -66,9 +66,9 @@ TEST(CompactDisc, ADiscWithoutGapsChangesOnlyItsMap)
     disc.Write24(3, 0x123456);
     disc.Write24(259, 0x654321);
     WriteFreeSpaceMap(disc);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     Compact(disc);
-    EXPECT_TRUE(std::equal(before.begin() + 512, before.end(), disc.DiscImage.begin() + 512));
+    EXPECT_TRUE(std::equal(before.begin() + 512, before.end(), disc.Image().begin() + 512));
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{7 + 3 + 5 + 1, 4096 - 16}}));
     EXPECT_EQ(disc.Read24(3), 0x123456u);
     EXPECT_EQ(disc.Read24(259), 0x654321u);
@@ -127,9 +127,9 @@ TEST(CompactDisc, DirectoriesMoveWithTheirEntriesAndParentFields)
     EXPECT_EQ(disc.map.runs, (std::vector<MapRun>{{7 + 5 + 5 + 2 + 8 + 5, 4096 - 32}}));
     (void)q;
 
-    const auto once = disc.DiscImage;
+    const auto once = disc.Image();
     Compact(disc);
-    EXPECT_EQ(disc.DiscImage, once);
+    EXPECT_EQ(disc.Image(), once);
 }
 
 // The table grows past the 1001 records the original held.
@@ -271,11 +271,11 @@ TEST_P(Refusals, RefusedBeforeAnythingMoves)
     AddFile(disc, kRoot, "Z", Pattern(10, 2));
     Delete(disc, kRoot, "Gap");
     GetParam().damage(disc, d, e);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     CollectingSink sink;
     EXPECT_EQ(CompactDisc(disc, sink), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{GetParam().message});
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(

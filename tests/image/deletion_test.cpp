@@ -74,7 +74,7 @@ TEST_P(EntryRefusals, BothOptionsOff)
     const auto lockedFull = MakeDir(disc, kRoot, "LockedFull");
     AddFile(disc, lockedFull, "Inner", Data(10));
     ASSERT_EQ(SetAttributes(disc, kRoot, "LockedFull", true, true, true), Status::Done);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     CollectingSink sink;
     const bool refused = DeleteEntry(disc, kRoot, c.name, c.isDir, false, sink) == Status::Refused;
     if (!c.message) {
@@ -86,7 +86,7 @@ TEST_P(EntryRefusals, BothOptionsOff)
     }
     EXPECT_TRUE(refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -136,11 +136,11 @@ TEST(DeleteDirectory, BothOptionsOnRemovesTheWholeTreeDepthFirst)
 TEST(DeleteDirectory, RecurseOffRefusesANonEmptyDirectoryAndChangesNothing)
 {
     Tree t;
-    const auto before = t.disc.DiscImage;
+    const auto before = t.disc.Image();
     CollectingSink sink;
     EXPECT_EQ(DeleteDirectory(t.disc, kRoot, t.a, "A", true, false, sink), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Cannot Delete Non Empty Directory : A"});
-    EXPECT_EQ(t.disc.DiscImage, before);
+    EXPECT_EQ(t.disc.Image(), before);
 }
 
 TEST(DeleteDirectory, ALockedDirectoryIsEmptiedBeforeItsLockRefusesIt)
@@ -174,11 +174,11 @@ TEST(DeleteDirectory, ARefusalBelowStopsTheWalkAndKeepsWhatWasDeleted)
 TEST(DeleteDirectory, TheRootIsOnlyEverEmptied)
 {
     Tree t;
-    const auto before = t.disc.DiscImage;
+    const auto before = t.disc.Image();
     CollectingSink sink;
     EXPECT_EQ(DeleteDirectory(t.disc, std::nullopt, kRoot, "$", true, false, sink), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
-    EXPECT_EQ(t.disc.DiscImage, before);
+    EXPECT_EQ(t.disc.Image(), before);
 
     EXPECT_EQ(DeleteDirectory(t.disc, std::nullopt, kRoot, "$", true, true, sink), Status::Done);
     EXPECT_TRUE(sink.messages.empty());
@@ -199,11 +199,11 @@ TEST(DeleteEntry, AFullMapRefusesBeforeAnythingChanges)
         runs.push_back({11 + 2 * i, 1});
     disc.map.runs = runs;
     WriteFreeSpaceMap(disc);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     CollectingSink sink;
     EXPECT_EQ(DeleteEntry(disc, kRoot, "A", false, false, sink), Status::Refused);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Free Space Map Full"});
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
     // D's sector joins the run at 11, so the map still holds it.
     EXPECT_EQ(DeleteEntry(disc, kRoot, "D", false, false, sink), Status::Done);
     EXPECT_EQ(disc.map.Count(), 84);

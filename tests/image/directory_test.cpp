@@ -11,8 +11,8 @@ namespace {
 std::vector<std::uint8_t> SlotBytes(const Disc& disc, SectorAddress dir, int slot)
 {
     const auto e = EntryOffset(dir, slot);
-    return {disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(e),
-            disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(e + dir::kSlotSize)};
+    return {disc.Image().begin() + static_cast<std::ptrdiff_t>(e),
+            disc.Image().begin() + static_cast<std::ptrdiff_t>(e + dir::kSlotSize)};
 }
 
 TEST(Directory, NamesAreStoredWithOrWithoutCR)
@@ -72,14 +72,14 @@ TEST(Directory, InsertKeepsUpperCaseOrderAndRefusesDuplicates)
     EXPECT_EQ(GetEntryName(disc, kRoot, 1), "beta");
     EXPECT_EQ(GetEntryName(disc, kRoot, 2), "Gamma");
 
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     CollectingSink sink;
     EXPECT_TRUE(InsertEntry(disc, kRoot, "GAMMA", RefusalCode::FileAlreadyExists, sink).Refused());
     EXPECT_TRUE(InsertEntry(disc, kRoot, "alpha", RefusalCode::FileAlreadyExists, sink).Refused());
     EXPECT_TRUE(CreateDirectory(disc, kRoot, "Beta", sink).Refused());
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"File GAMMA Already Exists", "File alpha Already Exists",
                                                        "Directory Beta Already Exists"}));
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 
     // Character codes of the upper-cased names: ABC < abd, Z < _.
     for (const char* name : {"abd", "ABC", "_", "Z"})
@@ -100,13 +100,13 @@ TEST(Directory, FullDirectory)
     const auto last = test::AddFile(disc, kRoot, "Z", {1});
     ASSERT_GE(last, 0);
     EXPECT_EQ(GetEntryName(disc, kRoot, 46), "Z");
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     CollectingSink sink;
     // Full is said before any name is compared, even for a duplicate.
     EXPECT_TRUE(InsertEntry(disc, kRoot, "Z", RefusalCode::FileAlreadyExists, sink).Refused());
     EXPECT_TRUE(InsertEntry(disc, kRoot, "A", RefusalCode::FileAlreadyExists, sink).Refused());
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"Directory Full", "Directory Full"}));
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 
     const auto second = SlotBytes(disc, kRoot, 1);
     RemoveEntry(disc, kRoot, 0);
@@ -163,12 +163,12 @@ TEST(Directory, ABlockRunningPastTheImageIsNoDirectory)
     EXPECT_EQ(FindEntry(disc, near, "X"), -1);
     EXPECT_EQ(GetDirectoryTitle(disc, SectorAddress(kMaxSectorValue)), "");
     // Inserting into it used to write the entry past the image's end.
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     CollectingSink sink;
     EXPECT_TRUE(InsertEntry(disc, near, "NEW", RefusalCode::FileAlreadyExists, sink).Refused());
     EXPECT_TRUE(CreateDirectory(disc, SectorAddress(kMaxSectorValue), "NEW", sink).Refused());
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"Directory Full", "Directory Full"}));
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 }
 
 } // namespace

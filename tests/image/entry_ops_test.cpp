@@ -25,7 +25,7 @@ void Put(std::vector<std::uint8_t>& image, std::size_t at, std::initializer_list
 TEST(CreateDirectory, WorkedExampleOnANewOneMegabyteDisc)
 {
     Disc disc = NewDisc(16);
-    std::vector<std::uint8_t> expected = disc.DiscImage;
+    std::vector<std::uint8_t> expected = disc.Image();
     CollectingSink sink;
     const auto s = CreateDirectory(disc, kRoot, "NewFolder", sink);
     ASSERT_TRUE(s.Done());
@@ -54,7 +54,7 @@ TEST(CreateDirectory, WorkedExampleOnANewOneMegabyteDisc)
     Put(expected, 510, {0x03, 0x06});
 
     for (std::size_t i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(disc.DiscImage[i], expected[i]) << "byte " << i;
+        ASSERT_EQ(disc.Image()[i], expected[i]) << "byte " << i;
     EXPECT_EQ(AttributeString(disc, EntryOffset(kRoot, 0)), "DWR");
     EXPECT_EQ(GetDirectoryTitle(disc, *s), "NewFolder");
     EXPECT_TRUE(ConsistencyProblems(disc).empty());
@@ -83,11 +83,11 @@ TEST_P(CreateRefusals, FirstFailingCheckSpeaksAndNothingChanges)
         disc.map.runs = {{100, 4}, {200, 4}};
         WriteFreeSpaceMap(disc);
     }
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     CollectingSink sink;
     EXPECT_TRUE(CreateDirectory(disc, kRoot, "NewFolder", sink).Refused());
     EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -137,14 +137,14 @@ TEST_P(RenameRefusals, RefusedWithTheTableMessageAndNothingChanges)
 {
     const auto& c = GetParam();
     Disc disc = RenameFixture();
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     CollectingSink sink;
     EXPECT_EQ(RenameEntry(disc, c.oldName, c.newName, kRoot, c.ignoreLock, sink), Status::Refused);
     if (c.message)
         EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
     else
         EXPECT_TRUE(sink.messages.empty());
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -235,9 +235,9 @@ TEST(SetAttributes, SetsRWLOnlyAndRaisesTheSequenceOncePerCall)
     const auto d = CreateDirectory(disc, kRoot, "Dir", sink);
     AddFile(disc, kRoot, "File", Bytes("data"));
     const std::uint8_t seq = disc.At(512);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     EXPECT_EQ(SetAttributes(disc, kRoot, "missing", true, true, true), Status::Refused);
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
 
     ASSERT_EQ(SetAttributes(disc, kRoot, "dir", false, false, true), Status::Done);
     ASSERT_EQ(SetAttributes(disc, kRoot, "FILE", true, false, true), Status::Done);
@@ -266,17 +266,17 @@ TEST_P(Titles, StoredPaddedOrRefused)
 {
     const auto& c = GetParam();
     Disc disc = NewDisc(16);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     CollectingSink sink;
     EXPECT_EQ(SetDirectoryTitle(disc, kRoot, c.title, sink) == Status::Refused, c.refused);
     if (c.refused) {
         EXPECT_EQ(sink.messages,
                   std::vector<std::string>{"Title " + c.title.substr(0, 19) + " Contains Illegal Characters"});
-        EXPECT_EQ(disc.DiscImage, before);
+        EXPECT_EQ(disc.Image(), before);
         return;
     }
     EXPECT_TRUE(sink.messages.empty());
-    EXPECT_EQ(std::vector<std::uint8_t>(disc.DiscImage.begin() + 512 + 1241, disc.DiscImage.begin() + 512 + 1260),
+    EXPECT_EQ(std::vector<std::uint8_t>(disc.Image().begin() + 512 + 1241, disc.Image().begin() + 512 + 1260),
               c.stored);
     EXPECT_EQ(disc.At(512), 0x02);
     EXPECT_EQ(disc.At(512 + 1274), 0x02);

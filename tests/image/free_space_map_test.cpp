@@ -104,11 +104,11 @@ TEST(FreeSpaceMap, AFullMapRefusesARunItCannotHoldAndChangesNothing)
     for (std::uint32_t i = 0; i < 84; ++i)
         runs.push_back({10 + 3 * i, 1});
     Disc disc = DiscWithRuns(runs);
-    const auto before = disc.DiscImage;
+    const auto before = disc.Image();
     CollectingSink refusal;
     ASSERT_EQ(FreeRun(disc, 1000, 1, refusal), Status::Refused);
     EXPECT_EQ(refusal.messages, std::vector<std::string>{"Free Space Map Full"});
-    EXPECT_EQ(disc.DiscImage, before);
+    EXPECT_EQ(disc.Image(), before);
     EXPECT_EQ(disc.map.Count(), 84);
     EXPECT_EQ(FreeRun(disc, 11, 2, refusal), Status::Done); // merging with both neighbours still fits
     EXPECT_EQ(disc.map.Count(), 83);

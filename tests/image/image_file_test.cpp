@@ -37,10 +37,10 @@ TEST_F(ImageFile, ANewDiscSavesAsSevenSectorsAndReopensIdentical)
     EXPECT_TRUE(sink.messages.empty());
     const auto bytes = Read(Path("d.dat"));
     ASSERT_EQ(bytes.size(), 1792u);
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), disc.DiscImage.begin()));
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), disc.Image().begin()));
     const auto reopened = OpenImage(Path("d.dat"), sink);
     ASSERT_TRUE(reopened.Done());
-    EXPECT_EQ(reopened->DiscImage, disc.DiscImage);
+    EXPECT_EQ(reopened->Image(), disc.Image());
     EXPECT_EQ(reopened->map, disc.map);
 }
 
@@ -76,13 +76,13 @@ TEST_F(ImageFile, SavedLength)
 TEST_F(ImageFile, LongerFilesAreCutAndShorterOnesExtended)
 {
     Disc disc = test::SampleDisc();
-    auto bytes = disc.DiscImage;
+    auto bytes = disc.Image();
     bytes.resize(bytes.size() + 5000, 0xEE);
     Write(Path("long.dat"), bytes);
     CollectingSink sink;
     auto opened = OpenImage(Path("long.dat"), sink);
     ASSERT_TRUE(opened.Done());
-    EXPECT_EQ(opened->DiscImage, disc.DiscImage);
+    EXPECT_EQ(opened->Image(), disc.Image());
     ASSERT_EQ(SaveImage(*opened, Path("long.dat"), sink), Status::Done);
     EXPECT_EQ(fs::file_size(Path("long.dat")), 35u * 256); // up to the free tail at sector 35
 
@@ -91,8 +91,8 @@ TEST_F(ImageFile, LongerFilesAreCutAndShorterOnesExtended)
     opened = OpenImage(Path("short.dat"), sink);
     ASSERT_TRUE(opened.Done());
     ASSERT_EQ(opened->Size(), disc.Size());
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), opened->DiscImage.begin()));
-    EXPECT_TRUE(std::all_of(opened->DiscImage.begin() + 1000, opened->DiscImage.end(), [](auto b) { return b == 0; }));
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), opened->Image().begin()));
+    EXPECT_TRUE(std::all_of(opened->Image().begin() + 1000, opened->Image().end(), [](auto b) { return b == 0; }));
     EXPECT_TRUE(sink.messages.empty());
 }
 
@@ -191,7 +191,7 @@ TEST_F(ImageFile, SavingKeepsTheLinkAndThePermissions)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     const auto reopened = OpenImage(Path("real/d.dat"), sink);
     ASSERT_TRUE(reopened.Done());
-    EXPECT_EQ(reopened->DiscImage, test::SampleDisc().DiscImage);
+    EXPECT_EQ(reopened->Image(), test::SampleDisc().Image());
 }
 
 } // namespace

@@ -138,7 +138,7 @@ void ReferenceCompact(Disc& disc)
         const std::uint32_t old = t[i].Start;
         if (old != next) {
             for (std::size_t b = 0; b < t[i].Sectors * kSectorSize; ++b)
-                disc.DiscImage[next * kSectorSize + b] = disc.DiscImage[old * kSectorSize + b];
+                disc.WritableImage()[next * kSectorSize + b] = disc.Image()[old * kSectorSize + b];
             const int k = FindEntry(disc, SectorAddress(t[i].Parent), t[i].Name);
             if (k != -1) {
                 disc.Write24(EntryOffset(SectorAddress(t[i].Parent), k) + entry::kStart, next);
@@ -167,7 +167,7 @@ void ReferenceCompact(Disc& disc)
 Disc BlankDisc(std::uint32_t sectors)
 {
     Disc disc = NewDisc(16);
-    disc.DiscImage.resize(std::size_t{sectors} * kSectorSize);
+    disc.WritableImage().resize(std::size_t{sectors} * kSectorSize);
     disc.Write24(map::kDiscSize, sectors);
     disc.map.runs = {{7, sectors - 7}};
     WriteFreeSpaceMap(disc);
@@ -184,7 +184,7 @@ public:
     void Go(int steps)
     {
         for (int step = 0; step < steps && !::testing::Test::HasFatalFailure(); ++step) {
-            m_before = m_disc.DiscImage;
+            m_before = m_disc.Image();
             m_expected.clear();
             m_refused = false;
             const int op = Pick(100);
@@ -473,17 +473,17 @@ private:
         const std::uint32_t size = m_disc.DiscSizeField();
         if (used < size) {
             EXPECT_EQ(m_disc.map.runs, (std::vector<MapRun>{{used, size - used}})) << Where();
-            EXPECT_EQ(m_disc.DiscImage, reference.DiscImage) << Where();
+            EXPECT_EQ(m_disc.Image(), reference.Image()) << Where();
         } else {
             // The one place the result differs on purpose: no empty run.
             EXPECT_EQ(m_disc.map.Count(), 0) << Where();
-            EXPECT_TRUE(std::equal(reference.DiscImage.begin() + 512, reference.DiscImage.end(),
-                                   m_disc.DiscImage.begin() + 512))
+            EXPECT_TRUE(
+                std::equal(reference.Image().begin() + 512, reference.Image().end(), m_disc.Image().begin() + 512))
                 << Where();
         }
-        const auto once = m_disc.DiscImage;
+        const auto once = m_disc.Image();
         EXPECT_EQ(CompactDisc(m_disc, sink), Status::Done) << Where();
-        EXPECT_EQ(m_disc.DiscImage, once) << "second compaction changed the disc\n" << Where();
+        EXPECT_EQ(m_disc.Image(), once) << "second compaction changed the disc\n" << Where();
     }
 
     void Refuse(std::string message)
@@ -497,7 +497,7 @@ private:
         EXPECT_EQ(m_said, m_expected) << Where();
         m_said.clear();
         if (m_refused) {
-            EXPECT_EQ(m_disc.DiscImage, m_before) << "a refusal changed the disc\n" << Where();
+            EXPECT_EQ(m_disc.Image(), m_before) << "a refusal changed the disc\n" << Where();
         }
         const auto problems = test::ConsistencyProblems(m_disc);
         for (const auto& problem : problems)
@@ -538,7 +538,7 @@ private:
             } else {
                 ASSERT_EQ(std::make_tuple(e.load, e.exec), std::make_tuple(m.load, m.exec)) << where;
                 ASSERT_EQ(e.length, m.data.size()) << where;
-                const auto from = m_disc.DiscImage.begin() + static_cast<std::ptrdiff_t>(e.start.ByteOffset());
+                const auto from = m_disc.Image().begin() + static_cast<std::ptrdiff_t>(e.start.ByteOffset());
                 ASSERT_TRUE(std::equal(m.data.begin(), m.data.end(), from)) << "file bytes differ\n" << where;
             }
         }

@@ -73,7 +73,7 @@ void Walk(const Disc& disc, SectorAddress dir, const std::string& path, std::set
     const std::uint64_t d = dir.ByteOffset();
     if (disc.At(d + dir::kSequence) != disc.At(d + dir::kSequenceCopy))
         problems.push_back(path + ": sequence copies differ");
-    if (std::memcmp(disc.DiscImage.data() + d + dir::kSignature2, kSignature, 4) != 0)
+    if (std::memcmp(disc.Image().data() + d + dir::kSignature2, kSignature, 4) != 0)
         problems.push_back(path + ": second signature missing");
     std::string previous;
     const int count = EntryCount(disc, dir);

@@ -151,5 +151,21 @@ TEST(ShowText, LengthPastTheImageStopsAtItsEnd)
     EXPECT_EQ(Text(ShowText(disc, FileItem{"X", false, 0, 0x10000, 1})), std::string(44, 'Z'));
 }
 
+TEST(FileViews, ASnapshotKeepsTheBytesItWasMadeFrom)
+{
+    // A window's view stays as it opened while the disc is changed, copied
+    // and even closed; the disc itself sees its own writes.
+    auto f = std::make_unique<DiscWithFile>(Sequence(40, 'A'));
+    const std::string before = Text(ShowText(f->disc, f->item));
+    const View view = ShowText(f->disc, f->item, Keep::Snapshot);
+    const image::Disc copy = f->disc;
+    const std::uint64_t at = std::uint64_t{f->item.sector} * 256;
+    f->disc.Set(at, '*');
+    EXPECT_EQ(f->disc.At(at), '*');
+    EXPECT_EQ(copy.At(at), 'A');
+    f.reset();
+    EXPECT_EQ(TextOf(*view.lines), before);
+}
+
 } // namespace
 } // namespace marlin::views

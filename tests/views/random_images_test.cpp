@@ -86,15 +86,15 @@ TEST(RandomImages, ProducersStayInsideTheImage)
             EXPECT_EQ(test::Lines(hex).size(), (available + 15) / 16);
         }
 
-        for (const auto keep : {Keep::Borrowed, Keep::Copy}) {
+        for (const auto keep : {Keep::Borrowed, Keep::Snapshot}) {
             for (auto* show : {&ShowHex, &ShowText, &ShowBasic, &ShowDis})
                 ExpectLinesOfText(*show(disc, item, keep).lines, rng);
         }
 
         EXPECT_EQ(Text(ShowText(disc, item)).size(),
                   available - static_cast<std::uint64_t>(
-                                  std::count(disc.DiscImage.begin() + static_cast<long>(base),
-                                             disc.DiscImage.begin() + static_cast<long>(base + available), 10)));
+                                  std::count(disc.Image().begin() + static_cast<long>(base),
+                                             disc.Image().begin() + static_cast<long>(base + available), 10)));
     }
 }
 

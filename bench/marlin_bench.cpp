@@ -21,6 +21,7 @@
 #include "host/export.h"
 #include "host/import.h"
 #include "image/compaction.h"
+#include "image/entry_ops.h"
 #include "image/image_file.h"
 // The window's target needs the window; a build without it reports so and
 // counts that target as failed.
@@ -28,6 +29,8 @@
 #include <QApplication>
 
 #include "explorer/frm_main.h"
+#include "explorer/prompts.h"
+#include "explorer/view_window.h"
 #define MARLIN_BENCH_WINDOW 1
 #endif
 #include "views/directory_tree.h"
@@ -84,25 +87,86 @@ double OpenSave(benchmark::State& state)
 
 // --- memory: peak resident set of `marlin exall` against image + text size.
 
+// The least peak resident set (KiB) of the tool over the rounds, as the
+// ratio to budget() bytes (asked once the tool has run), reported under the
+// budget's name.
+template <class Budget>
+double PeakRatio(benchmark::State& state, const std::vector<std::string>& args, const std::string& output,
+                 const char* budgetName, Budget budget)
+{
+    long best = -1;
+    for (int i = 0; i < Rounds(2); ++i) {
+        const long peak = PeakResidentKiB(args, output);
+        if (peak < 0)
+            throw std::runtime_error("marlin " + args[1] + " failed");
+        if (best < 0 || peak < best)
+            best = peak;
+    }
+    const double bytes = budget();
+    const double ratio = static_cast<double>(best) * 1024.0 / bytes;
+    state.SetIterationTime(0);
+    state.counters["peak_MiB"] = static_cast<double>(best) / 1024.0;
+    state.counters[budgetName] = bytes / (1024.0 * 1024.0);
+    state.counters["ratio"] = ratio;
+    return ratio;
+}
+
 double Memory(benchmark::State& state)
 {
     const Fixture& f = GetFixture(Shape::Full);
     const fs::path text = WorkFolder() / "exall.txt";
-    long best = -1;
-    for (int i = 0; i < Rounds(2); ++i) {
-        const long peak = PeakResidentKiB({MARLIN_BINARY, "exall", f.imagePath.string()}, text.string());
-        if (peak < 0)
-            throw std::runtime_error("memory: marlin exall failed");
-        if (best < 0 || peak < best)
-            best = peak;
-    }
-    const double budget = static_cast<double>(f.disc.Size() + fs::file_size(text));
-    const double ratio = static_cast<double>(best) * 1024.0 / budget;
-    state.SetIterationTime(0);
-    state.counters["peak_MiB"] = static_cast<double>(best) / 1024.0;
-    state.counters["budget_MiB"] = budget / (1024.0 * 1024.0);
-    state.counters["ratio"] = ratio;
-    return ratio;
+    return PeakRatio(state, {MARLIN_BINARY, "exall", f.imagePath.string()}, text.string(), "budget_MiB",
+                     [&] { return static_cast<double>(f.disc.Size() + fs::file_size(text)); });
+}
+
+// --- large files: a 64 MB disc whose one file fills it, and a 1 KB file.
+
+struct LargeFile {
+    image::Disc disc;
+    image::DirEntry big, small;
+    fs::path imagePath;
+};
+
+const LargeFile& GetLargeFile()
+{
+    static const LargeFile file = [] {
+        LargeFile f{image::NewDisc(1024), {}, {}, WorkFolder() / "large-file.dat"};
+        image::SilentSink sink;
+        // Code-like bytes: every opcode, all instruction lengths.
+        std::uint32_t seed = 1;
+        auto bytes = [&](std::size_t n) {
+            std::vector<std::uint8_t> data(n);
+            for (auto& b : data)
+                b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
+            return data;
+        };
+        const auto store = [&](const char* name, const std::vector<std::uint8_t>& data) {
+            image::DirEntry entry;
+            entry.name = name;
+            entry.W = entry.R = true;
+            entry.load = 0x1900;
+            entry.length = static_cast<std::uint32_t>(data.size());
+            if (image::CreateFile(f.disc, image::kRoot, entry, data, sink).Refused())
+                throw std::runtime_error("large file: the disc refused it");
+            return image::ReadEntry(f.disc, image::kRoot, image::FindEntry(f.disc, image::kRoot, name));
+        };
+        f.small = store("SMALL", bytes(1024));
+        f.big = store("BIG", bytes(f.disc.map.runs.front().Length * std::size_t{image::kSectorSize}));
+        if (image::SaveImage(f.disc, f.imagePath, sink) == image::Status::Refused)
+            throw std::runtime_error("large file: the image was not saved");
+        return f;
+    }();
+    return file;
+}
+
+// --- dis_memory: peak resident set of `marlin dis` of the file that fills a
+// 64 MB disc against the image's size (its text is some 1.6 GB).
+
+double DisMemory(benchmark::State& state)
+{
+    const LargeFile& f = GetLargeFile();
+    return PeakRatio(state, {MARLIN_BINARY, "dis", f.imagePath.string(), "BIG"}, "/dev/null", "image_MiB",
+                     [&] { return static_cast<double>(f.disc.Size()); });
 }
 
 // --- scaling: cost per entry on the full disc against a sixteenth of it.
@@ -118,14 +182,22 @@ double PerEntryRatio(benchmark::State& state, const Timing& t, int bigEntries, i
     return ratio;
 }
 
+// The whole *EXALL listing of the root, as the tool writes it.
+std::size_t ExAllSize(const image::Disc& disc)
+{
+    views::StringSink sink;
+    views::WriteExAll(disc, image::kRoot, "$", sink);
+    return sink.text.size();
+}
+
 double ScalingListings(benchmark::State& state)
 {
     const Fixture& big = GetFixture(Shape::Full);
     const Fixture& small = GetFixture(Shape::Sixteenth);
     std::size_t sink = 0;
     const Timing t = MinOfPairs(
-        Rounds(15), EvictCaches, [&] { sink += views::ShowExAll(big.disc, image::kRoot).text.size(); }, EvictCaches,
-        [&] { sink += views::ShowExAll(small.disc, image::kRoot).text.size(); });
+        Rounds(15), EvictCaches, [&] { sink += ExAllSize(big.disc); }, EvictCaches,
+        [&] { sink += ExAllSize(small.disc); });
     benchmark::DoNotOptimize(sink);
     return PerEntryRatio(state, t, big.counts.entries(), small.counts.entries());
 }
@@ -151,6 +223,15 @@ void Compact(image::Disc& disc)
         throw std::runtime_error("compaction refused the generated disc");
 }
 
+// A disc with bytes of its own: a plain copy shares them until its first
+// write, which would put the copying inside the timed operation.
+image::Disc OwnCopy(const image::Disc& disc)
+{
+    image::Disc copy(disc.Image());
+    copy.map = disc.map;
+    return copy;
+}
+
 double CompactTarget(benchmark::State& state)
 {
     const Fixture& f = GetFixture(Shape::Full);
@@ -161,7 +242,8 @@ double CompactTarget(benchmark::State& state)
     const std::size_t used = f.fragmented.Size() - free * image::kSectorSize;
     std::vector<std::uint8_t> scratch;
     const Timing t = MinOfPairs(
-        Rounds(9), [&] { work = f.fragmented; }, [&] { Compact(work); }, [&] { scratch = f.fragmented.DiscImage; },
+        Rounds(9), [&] { work = OwnCopy(f.fragmented); }, [&] { Compact(work); },
+        [&] { scratch = f.fragmented.Image(); },
         [&] {
             // Every used byte moved down by one sector, in one call.
             std::memmove(scratch.data(), scratch.data() + image::kSectorSize, used);
@@ -183,7 +265,7 @@ double ScalingCompact(benchmark::State& state)
     // and the ratio would measure the cache rather than the cost per entry.
     std::vector<std::uint8_t> evict(std::size_t{128} << 20);
     auto coldCopy = [&](const image::Disc& disc) {
-        work = disc;
+        work = OwnCopy(disc);
         std::fill(evict.begin(), evict.end(), static_cast<std::uint8_t>(evict[0] + 1));
         benchmark::ClobberMemory();
     };
@@ -231,7 +313,7 @@ double ExAll(benchmark::State& state)
     const fs::path& tree = ExportedTree(Shape::Full);
     std::size_t sink = 0;
     const Timing t = MinOfPairs(
-        Rounds(3), {}, [&] { sink += views::ShowExAll(f.disc, image::kRoot).text.size(); }, {},
+        Rounds(3), {}, [&] { sink += ExAllSize(f.disc); }, {},
         [&] {
             if (RunProcess({"ls", "-lR", tree.string()}) != 0)
                 throw std::runtime_error("exall: ls failed");
@@ -304,7 +386,7 @@ double ScalingImport(benchmark::State& state)
 // --- rebuild: the explorer window (offscreen) on the full disc against a
 // quarter of its directories, per directory.
 
-double Rebuild(benchmark::State& state)
+void EnsureApplication()
 {
     static int argc = 1;
     static char name[] = "marlin_bench";
@@ -313,6 +395,11 @@ double Rebuild(benchmark::State& state)
     // there would lose the buffered summary.
     static auto* app = new QApplication(argc, argv);
     (void)app;
+}
+
+double Rebuild(benchmark::State& state)
+{
+    EnsureApplication();
     const Fixture& full = GetFixture(Shape::Full);
     const Fixture& quarter = GetFixture(Shape::Quarter);
     explorer::frmMain window;
@@ -331,6 +418,42 @@ double Rebuild(benchmark::State& state)
     state.counters["dirs_quarter"] = quarter.counts.directories;
     return ratio;
 }
+
+// --- view_open: a view window disassembling the file that fills a 64 MB disc
+// against one of a 1 KB file, until its first lines are painted.
+
+double ViewOpen(benchmark::State& state)
+{
+    EnsureApplication();
+    const LargeFile& f = GetLargeFile();
+    explorer::WidgetPrompts prompts;
+    std::unique_ptr<explorer::frmView> view;
+    auto open = [&](const image::DirEntry& entry) {
+        return [&view, &f, &prompts, entry] {
+            view = std::make_unique<explorer::frmView>(prompts);
+            view->ViewMode = views::ViewMode::Dis;
+            view->ShowFile(f.disc, {entry, {}});
+            view->show();
+            view->repaint();
+        };
+    };
+    auto close = [&] {
+        view.reset();
+        QCoreApplication::processEvents();
+    };
+    const Timing t = MinOfPairs(Rounds(9), close, open(f.big), close, open(f.small));
+    close();
+    const double ratio = t.op / t.ref;
+    Report(state, t, ratio);
+    return ratio;
+}
+#endif
+
+#ifndef MARLIN_BENCH_WINDOW
+double NoWindow(benchmark::State&)
+{
+    throw std::runtime_error("The explorer window is not in this build");
+}
 #endif
 
 std::vector<Target>& Targets()
@@ -343,11 +466,13 @@ std::vector<Target>& Targets()
         {"import", 1.5, Import},
 #ifdef MARLIN_BENCH_WINDOW
         {"rebuild", 1.3, Rebuild},
+        {"view_open", 2.0, ViewOpen},
 #else
-        {"rebuild", 1.3,
-         [](benchmark::State&) -> double { throw std::runtime_error("The explorer window is not in this build"); }},
+        {"rebuild", 1.3, NoWindow},
+        {"view_open", 2.0, NoWindow},
 #endif
         {"memory", 1.5, Memory},
+        {"dis_memory", 1.2, DisMemory},
         {"scaling_listings", 1.3, ScalingListings},
         {"scaling_tree", 1.3, ScalingTree},
         {"scaling_import", 1.3, ScalingImport},

@@ -27,9 +27,8 @@ image::DirEntry EntryNamed(const image::Disc& disc, image::SectorAddress dir, st
 // Points the entry called name in dir at another start sector, as damage would.
 void SetStart(image::Disc& disc, image::SectorAddress dir, std::string_view name, std::uint32_t start);
 
-// Problems found by a consistency check: map sorted, merged, inside the disc
-// and matching its checksums; every reachable directory signed and sorted;
-// objects disjoint from each other and from free space. Empty when sound.
+// What image::Check finds (but lost space), and any way the working copy of the map differs
+// from the map on the disc or is not sorted and merged. Empty when sound.
 std::vector<std::string> ConsistencyProblems(const image::Disc& disc);
 
 // The 1 MB disc of the listing golden texts (tests/data/*_root.txt): $ holds

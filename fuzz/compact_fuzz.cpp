@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool refused = image::CompactDisc(disc, sink) == image::Status::Refused;
     MARLIN_FUZZ_ASSERT(disc.Size() == original->Size());
     if (refused) {
-        MARLIN_FUZZ_ASSERT(disc.DiscImage == original->DiscImage);
+        MARLIN_FUZZ_ASSERT(disc.Image() == original->Image());
         MARLIN_FUZZ_ASSERT(!sink.messages.empty());
     }
     if (!sound)
@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::CollectFiles(*original, image::kRoot, "$", before);
     fuzz::CollectFiles(disc, image::kRoot, "$", after);
     MARLIN_FUZZ_ASSERT(before == after);
-    const std::vector<std::uint8_t> once = disc.DiscImage;
+    const std::vector<std::uint8_t> once = disc.Image();
     MARLIN_FUZZ_ASSERT(image::CompactDisc(disc, sink) == image::Status::Done);
-    MARLIN_FUZZ_ASSERT(disc.DiscImage == once);
+    MARLIN_FUZZ_ASSERT(disc.Image() == once);
     return 0;
 }

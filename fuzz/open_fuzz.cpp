@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto disc = fuzz::DiscFromInput(data, size);
     if (!disc)
         return 0;
-    const std::vector<std::uint8_t> before = disc->DiscImage;
+    const std::vector<std::uint8_t> before = disc->Image();
     const views::TreeNode tree = views::BuildDirectoryTree(*disc);
     (void)views::DiscUsageText(*disc);
     (void)views::ShowMap(*disc);
@@ -42,6 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The tree holds each directory at most once per entry that lists it: its
     // size is bounded by the entries of the directories it expanded.
     MARLIN_FUZZ_ASSERT(CountNodes(tree) <= 1 + directories * image::dir::kSlots);
-    MARLIN_FUZZ_ASSERT(disc->DiscImage == before);
+    MARLIN_FUZZ_ASSERT(disc->Image() == before);
     return 0;
 }

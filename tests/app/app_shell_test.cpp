@@ -1,180 +1,142 @@
-#include "app/app_identity.h"
+// The program around the explorer window: the splash and start-up, Help and
+// About, and a gesture that runs out of memory.
 #include "app/application.h"
 #include "app/frm_about.h"
 #include "app/help.h"
 #include "app/icons.h"
-#include "app/splash_wait.h"
-#include "scripted_prompts.h"
+#include "app/start.h"
+#include "window_fixture.h"
 
-#include <QDir>
-#include <QFile>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QTimer>
 
 #include <new>
-#include <vector>
 
 using namespace std::chrono;
 using namespace std::chrono_literals;
-using namespace marlin::app;
+using namespace marlin;
 
 class AppShellTest : public QObject {
     Q_OBJECT
-private slots:
-    void splashWaitLastsAtLeastFourSeconds_data();
-    void splashWaitLastsAtLeastFourSeconds();
-    void aboutBoxShowsVersionLine();
-    void aboutBoxClosesWithEnterAndEscape_data();
-    void aboutBoxClosesWithEnterAndEscape();
-    void helpMessageHasTextIconAndCurrentCaption();
-    void sysInfoToolFoundInListOrder();
-    void appIconHasAPicture();
-    void runningOutOfMemoryIsRefusedAndTheProgramGoesOn();
-};
 
-// Each row: how far the fake clock moves on each pump call (the last step repeats).
-void AppShellTest::splashWaitLastsAtLeastFourSeconds_data()
-{
-    QTest::addColumn<QList<int>>("stepsMs");
-    QTest::addColumn<int>("expectedPumps");
-    QTest::newRow("one long step") << QList<int>{10000} << 1;
-    QTest::newRow("quarter seconds") << QList<int>{250} << 16;
-    QTest::newRow("pump returns early without time passing") << QList<int>{0, 0, 0, 2000, 1999, 1} << 6;
-    QTest::newRow("stops just short of four seconds") << QList<int>{3999, 1} << 2;
-}
-
-void AppShellTest::splashWaitLastsAtLeastFourSeconds()
-{
-    QFETCH(QList<int>, stepsMs);
-    QFETCH(int, expectedPumps);
-
+    test::ScriptedPrompts prompts;
     steady_clock::time_point now{};
-    now += 123456s; // an arbitrary epoch: only differences count
-    const auto start = now;
-    int pumps = 0;
-    std::vector<milliseconds> asked;
-    const auto elapsed = WaitElapsed(
-        kSplashTime, [&] { return now; },
-        [&](milliseconds remaining) {
-            asked.push_back(remaining);
-            now += milliseconds{stepsMs[std::min<qsizetype>(pumps, stepsMs.size() - 1)]};
-            ++pumps;
+    QList<int> asked;        // what each pump was told remained, in ms
+    bool splashAlone = true; // at every pump the splash showed, and no explorer window yet
+
+    // The top-level windows showing, by name.
+    static QStringList Showing()
+    {
+        QStringList names;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible())
+                names << (qobject_cast<explorer::frmMain*>(window) ? QStringLiteral("frmMain") : window->objectName());
+        return names;
+    }
+    // The start procedure on a clock that the n-th pump moves by steps[n] ms (the last step repeats).
+    std::unique_ptr<explorer::frmMain> Start(const QString& path = QString(), const QList<int>& steps = {1000})
+    {
+        asked.clear();
+        splashAlone = true;
+        auto pump = [&](milliseconds remaining) {
+            splashAlone = splashAlone && Showing() == QStringList{"frmSplash"};
+            now += milliseconds{steps[std::min(asked.size(), steps.size() - 1)]};
+            asked << int(remaining.count());
+        };
+        return app::Module1Start(
+            path, [this] { return now; }, pump, &prompts);
+    }
+
+private slots:
+    void initTestCase() { test::IsolateSettings(); }
+    void init() { prompts = {}; }
+
+    // The splash stays up for four seconds of the clock, however the pump
+    // returns: early without time passing, or just short of the end.
+    void splashFirstThenTheWindowOnTheImageGiven()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("games.dat"));
+        image::Disc disc = image::NewDisc(16);
+        test::MakeDir(disc, image::kRoot, "GAMES");
+        image::SilentSink sink;
+        QVERIFY(image::SaveImage(disc, path.toStdString(), sink) == image::Status::Done);
+        for (const QString& given : {QString(), path}) {
+            auto window = Start(given, {0, 1500, 2499, 1});
+            QCOMPARE(asked, (QList<int>{4000, 4000, 2500, 1}));
+            QVERIFY(splashAlone && Showing() == QStringList{"frmMain"});
+            QCOMPARE(window->windowTitle(), "Marlin Explorer - " + (given.isEmpty() ? "NewDisc.dat" : given));
+            // Without an image, a blank 4 MB disc.
+            QCOMPARE(window->CurrentDisc().DiscSizeField(), given.isEmpty() ? 16384u : 4096u);
+            QCOMPARE(window->ListItems()->rowCount(), given.isEmpty() ? 0 : 1);
+        }
+        Start(QString(), {10000}); // one long step
+        QCOMPARE(asked, QList<int>{4000});
+        QVERIFY(prompts.messages.isEmpty());
+        QVERIFY(!app::AppIcon().pixmap(32, 32).isNull());
+    }
+
+    // Help and About: each answered by a key, the About box's Enter pressing
+    // OK even when the other button has the focus.
+    void helpItems_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Contents") << "mnuHelpContents" << int(Qt::Key_Return);
+        QTest::newRow("Search") << "mnuHelpSearch" << int(Qt::Key_Return);
+        QTest::newRow("About, Enter") << "mnuHelpAbout" << int(Qt::Key_Return);
+        QTest::newRow("About, Escape") << "mnuHelpAbout" << int(Qt::Key_Escape);
+    }
+    void helpItems()
+    {
+        QFETCH(QString, item);
+        QFETCH(int, key);
+        auto window = Start();
+        // What the modal box showed, read before the key closes it: About, or the message's title, text and icon.
+        QStringList shown;
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            QVERIFY(modal);
+            if (qobject_cast<app::frmAbout*>(modal))
+                shown << QStringLiteral("About");
+            if (auto* box = qobject_cast<QMessageBox*>(modal))
+                shown << box->windowTitle() << box->text() << QString::number(box->icon());
+            if (auto* other = modal->findChild<QPushButton*>(QStringLiteral("cmdSysInfo")))
+                other->setFocus();
+            QTest::keyClick(modal, Qt::Key(key));
         });
+        window->findChild<QAction*>(item)->trigger();
+        QVERIFY(!QApplication::activeModalWidget());
+        const QStringList help{window->windowTitle(), app::kNoHelpText, QString::number(QMessageBox::Information)};
+        QCOMPARE(shown, item.endsWith("About") ? QStringList{"About"} : help);
+    }
 
-    QCOMPARE(pumps, expectedPumps);
-    QVERIFY(now - start >= 4s);
-    QCOMPARE(duration_cast<milliseconds>(elapsed), duration_cast<milliseconds>(now - start));
-    // The pump is always told what remains, never zero or more than the whole wait.
-    QCOMPARE(asked.front(), milliseconds{4s});
-    for (milliseconds remaining : asked)
-        QVERIFY(remaining > 0ms && remaining <= 4s);
-}
-
-void AppShellTest::aboutBoxShowsVersionLine()
-{
-    frmAbout about;
-    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 1.0.2"));
-    QVERIFY(about.findChild<QLabel*>(QStringLiteral("Label2"))
-                ->text()
-                .contains(QStringLiteral("mailto:") + kContactAddress));
-}
-
-void AppShellTest::aboutBoxClosesWithEnterAndEscape_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::newRow("Enter") << int(Qt::Key_Return);
-    QTest::newRow("Escape") << int(Qt::Key_Escape);
-}
-
-void AppShellTest::aboutBoxClosesWithEnterAndEscape()
-{
-    QFETCH(int, key);
-    frmAbout about;
-    about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
-    QVERIFY(about.isVisible());
-    // Focus on the other button first: Enter must still press OK, the default button.
-    about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->setFocus();
-    QTest::keyClick(&about, Qt::Key(key));
-    QVERIFY(!about.isVisible());
-}
-
-void AppShellTest::helpMessageHasTextIconAndCurrentCaption()
-{
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Marlin Explorer - NewDisc.dat"));
-    auto first = MakeHelpMessage(&window);
-    QCOMPARE(first->text(),
-             QStringLiteral("Unable to display Help Contents. There is no Help associated with this project."));
-    QCOMPARE(first->icon(), QMessageBox::Information);
-    QCOMPARE(first->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(first->windowTitle(), QStringLiteral("Marlin Explorer - NewDisc.dat"));
-
-    // The title follows the caption at the moment of asking, not when the window was made.
-    window.setWindowTitle(QStringLiteral("Marlin Explorer - games.dat"));
-    QCOMPARE(MakeHelpMessage(&window)->windowTitle(), QStringLiteral("Marlin Explorer - games.dat"));
-}
-
-void AppShellTest::sysInfoToolFoundInListOrder()
-{
-    QTemporaryDir empty;
-    QTemporaryDir tools;
-    QVERIFY(empty.isValid() && tools.isValid());
-    QCOMPARE(FindSysInfoTool({empty.path()}), QString());
-
-    auto makeTool = [&](const QString& name, bool executable) {
-        QFile f(QDir(tools.path()).filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n");
-        f.close();
-        QFile::Permissions perms = QFile::ReadOwner | QFile::WriteOwner;
-        if (executable)
-            perms |= QFile::ExeOwner;
-        QVERIFY(f.setPermissions(perms));
-    };
-    makeTool(kSysInfoTools.back(), true);
-    makeTool(kSysInfoTools.front(), false); // present but not runnable: skipped
-    const QString last = QDir(tools.path()).filePath(kSysInfoTools.back());
-    QCOMPARE(FindSysInfoTool({empty.path(), tools.path()}), last);
-
-    makeTool(kSysInfoTools.at(1), true);
-    QCOMPARE(FindSysInfoTool({tools.path()}), QDir(tools.path()).filePath(kSysInfoTools.at(1)));
-}
-
-void AppShellTest::appIconHasAPicture()
-{
-    QVERIFY(!AppIcon().pixmap(32, 32).isNull());
-}
-
-void AppShellTest::runningOutOfMemoryIsRefusedAndTheProgramGoesOn()
-{
-    auto* app = dynamic_cast<Application*>(QCoreApplication::instance());
-    QVERIFY(app);
-    marlin::test::ScriptedPrompts prompts;
-    app->SetPrompts(&prompts);
-    QPushButton button(QStringLiteral("View"));
-    int clicks = 0;
-    QObject::connect(&button, &QPushButton::clicked, [&] {
-        if (++clicks == 1)
-            throw std::bad_alloc();
-    });
-    button.show();
-    QTest::mouseClick(&button, Qt::LeftButton);
-    QCOMPARE(prompts.messages, QStringList{QStringLiteral("Not Enough Memory")});
-    // The next gesture is handled as usual.
-    QTest::mouseClick(&button, Qt::LeftButton);
-    QCOMPARE(clicks, 2);
-    QCOMPARE(prompts.messages.size(), 1);
-    app->SetPrompts(nullptr);
-}
+    void runningOutOfMemoryIsRefusedAndTheProgramGoesOn()
+    {
+        auto* app = dynamic_cast<app::Application*>(QCoreApplication::instance());
+        QVERIFY(app);
+        app->SetPrompts(&prompts);
+        QPushButton button(QStringLiteral("View"));
+        int clicks = 0;
+        QObject::connect(&button, &QPushButton::clicked, [&] {
+            if (++clicks == 1)
+                throw std::bad_alloc();
+        });
+        button.show();
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QCOMPARE(prompts.messages, QStringList{QStringLiteral("Not Enough Memory")});
+        QTest::mouseClick(&button, Qt::LeftButton); // the next gesture is handled as usual
+        QCOMPARE(clicks, 2);
+        QCOMPARE(prompts.messages.size(), 1);
+        app->SetPrompts(nullptr);
+    }
+};
 
 // The program's own application object, so that its event handling is what is tested.
 int main(int argc, char* argv[])
 {
-    Application app(argc, argv);
+    app::Application app(argc, argv);
     AppShellTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,30 +1,183 @@
-// The explorer window as a user meets it: driven through its named actions,
-// its views and the scripted prompts.
+// The explorer window as a user meets it: its menus, toolbar, tree and list,
+// label edits, drag and drop with the host, the view windows it opens, and
+// its geometry, options and splitter stored and restored in twips; with the
+// scripted prompts answering its questions and taking its drags.
 #include <QAbstractItemModelTester>
-#include <QFile>
+#include <QDir>
+#include <QFrame>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
+#include <QLocale>
+#include <QMoveEvent>
 #include <QPlainTextEdit>
-#include <QStatusBar>
-#include <QToolBar>
 
-#include "explorer/dialogs.h"
-#include "explorer/find_dialog.h"
-#include "explorer/icons.h"
+#include "host/host_names.h"
 #include "image/bytes.h"
-#include "image/check.h"
-#include "views/listings.h"
+#include "views/dumps.h"
+#include "views/format.h"
+#include "views/view_modes.h"
 #include "window_fixture.h"
 
 using namespace marlin;
-using marlin::test::WindowFixture;
+using test::ThisRow;
+using views::ViewMode;
+
+namespace {
+
+constexpr const char kRootNames[] = "!BOOT GAMES README UTILS";
+
+const struct ViewRow {
+    const char *tag, *node, *item; // the menu item; the directory and item clicked first
+    ViewMode mode;
+} kViewRows[] = {
+    {"mnuFileViewText", "", "README", ViewMode::Text},
+    {"mnuFileViewHex", "", "!BOOT", ViewMode::Hex},
+    {"mnuFileViewBasic", "", "README", ViewMode::Basic},
+    {"mnuFileViewDis", "GAMES", "ELITE", ViewMode::Dis},
+    {"mnuDiscMap", "", "", ViewMode::Map},
+    {"mnuDiscCheck", "", "", ViewMode::Check},
+    {"mnuFileViewCat", "", "GAMES", ViewMode::ItemCat},
+    {"mnuFileViewCatAll", "", "GAMES", ViewMode::ItemCatAll},
+    {"mnuFileViewEx", "", "UTILS", ViewMode::ItemEx},
+    {"mnuFileViewExAll", "", "GAMES", ViewMode::ItemExAll},
+    {"mnuDirectoryCat", "GAMES", "", ViewMode::NodeCat},
+    {"mnuDirectoryCatAll", "", "", ViewMode::NodeCatAll},
+    {"mnuDirectoryEx", "GAMES.ARCADE", "", ViewMode::NodeEx},
+    {"mnuDirectoryExAll", "GAMES", "", ViewMode::NodeExAll},
+};
+
+// Regression for the unchanged rows: committing a label left as it was
+// (New Directory's "NewFolder" untouched) was refused as existing.
+const struct RenameRow {
+    const char *tag, *from, *to; // from: the list item; none: a new directory's label in the tree
+    const char *list, *tree;     // what the list and the root's node show afterwards
+    int messages;
+    bool changed;
+} kRenameRows[] = {
+    {"file", "!BOOT", "STARTUPFILE1", "GAMES README STARTUPFIL UTILS", "GAMES UTILS", 0, true},
+    {"directory", "UTILS", "TOOLS", "!BOOT GAMES README TOOLS", "GAMES TOOLS", 0, true},
+    {"name taken", "README", "games", "!BOOT GAMES README UTILS", "GAMES UTILS", 1, false},
+    {"empty", "README", "", "!BOOT GAMES README UTILS", "GAMES UTILS", 0, false},
+    {"unchanged", "README", "README", "!BOOT GAMES README UTILS", "GAMES UTILS", 0, false},
+    {"new directory", "", "MUSIC", "!BOOT GAMES MUSIC README UTILS", "GAMES MUSIC UTILS", 0, true},
+    {"new directory unchanged", "", "NewFolder", "", "GAMES NewFolder UTILS", 0, false},
+};
+
+const struct DeleteRow {
+    const char *tag, *action, *node, *selected, *optionOff; // the option turned off first
+    const char *list, *tree;
+    int messages;
+} kDeleteRows[] = {
+    {"file and directory", "mnuFileDelete", "", "!BOOT GAMES", "", "README UTILS", "UTILS", 0},
+    {"the first refusal ends the batch", "mnuFileDelete", "", "!BOOT README UTILS", "mnuOptionsDelete",
+     "GAMES README UTILS", "GAMES UTILS", 1},
+    {"non-empty directory", "mnuFileDelete", "", "GAMES", "mnuOptionsEmpty", kRootNames, "GAMES UTILS", 1},
+    {"current directory", "mnuDirectoryDelete", "UTILS", "", "", "!BOOT GAMES README", "GAMES", 0},
+    {"the root's entries", "mnuDirectoryDelete", "", "", "", "", "", 0},
+    {"the root, not recursive", "mnuDirectoryDelete", "", "", "mnuOptionsEmpty", kRootNames, "GAMES UTILS", 0},
+};
+
+// Host items dropped on GAMES, shown in a view mode or in the tree.
+const struct DropRow {
+    const char *tag, *target; // the view mode's button, or the tree
+    const char* dropped;      // host items: "name/" a folder, "missing" nothing there
+    const char *list, *node;  // the list and its directory afterwards
+    int messages;
+} kDropRows[] = {
+    {"files on details: list refilled", "tbViewDetails", "ALPHA BETA", "ALPHA ARCADE BETA ELITE", "GAMES", 0},
+    {"files on large icons", "tbViewLargeIcons", "ALPHA BETA", "ALPHA ARCADE BETA ELITE", "GAMES", 0},
+    {"files on small icons", "tbViewSmallIcons", "ALPHA BETA", "ALPHA ARCADE BETA ELITE", "GAMES", 0},
+    {"files on list", "tbViewList", "ALPHA BETA", "ALPHA ARCADE BETA ELITE", "GAMES", 0},
+    {"files on the tree", "", "ALPHA BETA", "ALPHA ARCADE BETA ELITE", "GAMES", 0},
+    {"a folder: tree rebuilt, root shown", "tbViewDetails", "ALPHA DOCS/", kRootNames, "$", 0},
+    {"a duplicate goes on", "tbViewList", "ELITE BETA", "ARCADE BETA ELITE", "GAMES", 1},
+    {"the first failure ends the drop", "", "ALPHA missing BETA", "ALPHA ARCADE ELITE", "GAMES", 1},
+};
+
+const struct StoredRow {
+    const char *tag, *width, *deleteLocked; // null: nothing stored
+    int expectedWidth;
+    bool expectedLocked;
+} kStoredRows[] = {
+    {"nothing stored", nullptr, nullptr, 6500, true},
+    {"words", "wide", "maybe", 6500, true},
+    {"empty", "", "", 6500, true},
+    {"valid", "8000.5", "false", 8000, false},
+};
+
+// Where a drag stages the entries named, each file followed by its sidecar.
+QStringList Staged(const QString& names, bool sidecars = true)
+{
+    QStringList paths;
+    for (const QString& name : names.split(' ')) {
+        paths << qEnvironmentVariable("XDG_CACHE_HOME") + "/marlin_temp/temp_0/" +
+                     QString::fromStdString(host::SafeHostName(name.toStdString()));
+        if (sidecars)
+            paths << paths.last() + ".INF";
+    }
+    return paths;
+}
+using Drags = std::vector<std::pair<QWidget*, QStringList>>;
+
+} // namespace
 
 class ExplorerWindowTest : public QObject {
     Q_OBJECT
 
-    WindowFixture f;
+    test::WindowFixture f;
+    std::unique_ptr<QAbstractItemModelTester> listTester, treeTester;
+
+    QString Status() const { return QString::fromLatin1(views::DiscUsageText(f.window->CurrentDisc())); }
+    QString Caption(const QString& name) const { return QStringLiteral("Marlin Explorer - ") + name; }
+    int Px(double twips) const { return f.window->TwipsToPixels(twips); }
+    static QString StoredGeometry() { return test::Stored("MainLeft MainTop MainWidth MainHeight"); }
+    // Moves and sizes the window as a user would, to this outer rectangle in pixels.
+    void SetOuter(const QRect& outer) const { f.window->setGeometry(outer.marginsRemoved(f.window->FrameMargins())); }
+    void SetWidth(int twips) const { SetOuter(QRect(f.window->OuterGeometry().topLeft(), QSize(Px(twips), Px(6500)))); }
+
+    // A user's drag: press on the item, move well past the drag distance (to `to` when given), release. The
+    // release goes to the view only when no drag began (a drag's release belongs to the drop target).
+    void PressAndMove(QAbstractItemView* view, const QModelIndex& index, QPoint to = {})
+    {
+        const QPoint from = view->visualRect(index).center();
+        if (to.isNull())
+            to = from + QPoint(0, 3 * QApplication::startDragDistance());
+        const std::size_t drags = f.prompts->drags.size();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(view->viewport(), (from + to) / 2);
+        QTest::mouseMove(view->viewport(), to);
+        if (f.prompts->drags.size() == drags)
+            QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
+    }
+    // Views the one file of a disc of this many 64 KB units through the File menu; the view, shown and active.
+    explorer::frmView* ViewFile(const char* name, std::vector<std::uint8_t> bytes, const char* action, int units = 64)
+    {
+        image::Disc disc = image::NewDisc(units);
+        if (test::AddFile(disc, image::kRoot, name, bytes) < 0)
+            return nullptr;
+        bytes = {};
+        f.OpenDisc(disc, "view.dat");
+        f.ClickItem(name);
+        f.Trigger(action);
+        explorer::frmView* view = f.window->LastView();
+        return view && QTest::qWaitForWindowActive(view) ? view : nullptr;
+    }
+    // Saves a view with Ctrl+S from widget; the file it wrote, open when there is one.
+    std::unique_ptr<QFile> SaveWithKeys(QWidget* widget)
+    {
+        f.prompts->files.push_back(f.Path("saved.txt"));
+        QTest::keyClick(widget, Qt::Key_S, Qt::ControlModifier);
+        auto saved = std::make_unique<QFile>(f.Path("saved.txt"));
+        (void)saved->open(QIODevice::ReadOnly);
+        return saved;
+    }
+    // The list shows the node at path, and it is the one node the tree highlights.
+    void ExpectShown(const QString& path) const
+    {
+        QCOMPARE(f.window->CurrentNode(), f.Node(path));
+        QCOMPARE(f.window->tvwDB()->selectionModel()->selectedIndexes(), QModelIndexList{f.NodeIndex(path)});
+        QCOMPARE(f.window->tvwDB()->currentIndex(), f.NodeIndex(path));
+    }
 
 private slots:
     void initTestCase() { test::IsolateSettings(); }
@@ -32,585 +185,613 @@ private slots:
     {
         f.Reset();
         f.Start();
+        // Every test also checks that the models keep Qt's rules through its changes.
+        const auto report = QAbstractItemModelTester::FailureReportingMode::QtTest;
+        listTester = std::make_unique<QAbstractItemModelTester>(f.window->ListItems(), report);
+        treeTester = std::make_unique<QAbstractItemModelTester>(f.window->TreeItems(), report);
+        f.OpenDisc(test::PopulatedDisc());
     }
-    void cleanup() { f.Stop(); }
-
-    void startsOnABlankDisc()
+    void cleanup()
     {
-        QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlin Explorer - NewDisc.dat"));
-        QCOMPARE(f.window->TreeItems()->rowCount(), 1);
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
-        QVERIFY(f.window->CurrentNode()->children.empty());
-        QCOMPARE(f.window->ListItems()->rowCount(), 0);
-        QVERIFY(!f.window->CurrentItem().isValid());
-        QCOMPARE(f.window->CurrentDisc().DiscSizeField(), 64u * 256u);
-        QCOMPARE(f.window->StatusText(), QString::fromLatin1(views::DiscUsageText(f.window->CurrentDisc())));
-        QCOMPARE(f.window->findChild<QStatusBar*>(QStringLiteral("sbStatusBar"))->isVisible(), true);
+        QVERIFY(!f.window || test::ConsistencyProblems(f.window->CurrentDisc()).empty());
+        listTester.reset();
+        treeTester.reset();
+        f.Stop();
     }
 
-    void menuTree_data()
+    void openAndSave()
     {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<bool>("enabled");
-        // Every item of the menus, with its caption and state at start.
-        const struct {
-            const char* name;
-            const char* caption;
-            bool enabled;
-        } items[] = {
-            {"mnuDisc", "&Disc", true},
-            {"mnuDiscOpen", "&Open Disc Image...", true},
-            {"mnuDiscNew", "&New Disc Image", true},
-            {"mnuDiscNew1M", "1MB Disc", true},
-            {"mnuDiscNew2M", "2MB Disc", true},
-            {"mnuDiscNew4M", "4MB Disc", true},
-            {"mnuDiscNew8M", "8MB Disc", true},
-            {"mnuDiscNew16M", "16MB Disc", true},
-            {"mnuDiscNew32M", "32MB Disc", true},
-            {"mnuDiscNew64M", "64MB Disc", true},
-            {"mnuDiscSave", "Save &Disc Image As...", true},
-            {"mnuDiscBoot", "Set &Boot Options...", true},
-            {"mnuDiscMap", "&View Free Space Map", true},
-            {"mnuDiscCompact", "&Compact Disc", true},
-            {"mnuDiscCheck", "Chec&k Disc", true},
-            {"mnuDiscClose", "E&xit", true},
-            {"mnuDirectory", "&Directory", true},
-            {"mnuDirectoryNew", "New Directory...", true},
-            {"mnuDirectoryDelete", "Delete Directory", true},
-            {"mnuDirectoryRename", "Rename Directory...", true},
-            {"mnuDirectoryExport", "Export Directory...", true},
-            {"mnuDirectoryTitle", "Set Title...", true},
-            {"mnuDirectoryCat", "View As *CAT", true},
-            {"mnuDirectoryCatAll", "View As *CATALL", true},
-            {"mnuDirectoryEx", "View As *EX", true},
-            {"mnuDirectoryExAll", "View As *EXALL", true},
-            {"mnuFile", "&File", true},
-            {"mnuFileViewText", "View As &Text", false},
-            {"mnuFileViewBasic", "View As &Basic", false},
-            {"mnuFileViewDis", "Disassemble File", false},
-            {"mnuFileViewHex", "View As &Hex", true},
-            {"mnuFileViewCat", "View As *CAT", false},
-            {"mnuFileViewCatAll", "View As *CATALL", false},
-            {"mnuFileViewEx", "View As *EX", false},
-            {"mnuFileViewExAll", "View As *EXALL", false},
-            {"mnuFileSelectAll", "Select All", true},
-            {"mnuFileAttributes", "Set File Attributes...", true},
-            {"mnuFileDelete", "&Delete File", true},
-            {"mnuFileRename", "&Rename File...", true},
-            {"mnuFileExport", "&Export File...", true},
-            {"mnuOptions", "&Options", true},
-            {"mnuOptionsDelete", "Delete Locked Files", true},
-            {"mnuOptionsEmpty", "Delete Non Empty Directories", true},
-            {"mnuHelp", "&Help", true},
-            {"mnuHelpContents", "&Contents", true},
-            {"mnuHelpSearch", "&Search For Help On...", true},
-            {"mnuHelpAbout", "&About Marlin Explorer...", true},
-        };
-        for (const auto& item : items)
-            QTest::newRow(item.name) << QString::fromLatin1(item.caption) << item.enabled;
-    }
-    void menuTree()
-    {
-        QFETCH(QString, caption);
-        QFETCH(bool, enabled);
-        QAction* action = f.Action(QTest::currentDataTag());
-        QVERIFY(action);
-        QCOMPARE(action->text(), caption);
-        QCOMPARE(action->isEnabled(), enabled);
-        QVERIFY(action->shortcut().isEmpty());
+        QCOMPARE(f.window->windowTitle(), Caption(f.Path("disc.dat")));
+        QCOMPARE(f.Listed(), QString(kRootNames));
+        QCOMPARE(f.ItemText("README", 1), QStringLiteral("LR"));
+        QCOMPARE(f.ItemText("GAMES", 3).size(), 6); // a directory's sector under "Load", nothing after
+        QCOMPARE(f.ItemText("GAMES", 4) + f.ItemText("GAMES", 6), QString());
+        QCOMPARE(f.Children(), QStringLiteral("GAMES UTILS"));
+        QCOMPARE(f.Node("")->image + f.Node("UTILS")->image, QStringLiteral("openclosed"));
+        QVERIFY(f.window->tvwDB()->isExpanded(f.NodeIndex("GAMES")));
+        QCOMPARE(f.window->StatusText(), Status());
+        QCOMPARE(test::Stored("Root"), f.Path("disc.dat"));
+        // A missing file is named and the image stays; a cancelled or empty answer does nothing.
+        f.prompts->files = {f.Path("missing.dat"), std::nullopt, QString()};
+        for (const char* action : {"mnuDiscOpen", "mnuDiscOpen", "tbOpen"})
+            f.Trigger(action);
+        QCOMPARE(f.prompts->messages, QStringList{QStringLiteral("File Not Found : ") + f.Path("missing.dat")});
+        QCOMPARE(f.window->windowTitle() + f.Listed(), Caption(f.Path("disc.dat")) + QString(kRootNames));
+        // Save offers the image's name and takes the one chosen.
+        f.prompts->files = {std::nullopt, f.Path("copy.dat")};
+        f.Trigger("mnuDiscSave");
+        f.Trigger("tbSave");
+        QCOMPARE(f.prompts->offered.last(), f.Path("disc.dat"));
+        QCOMPARE(f.window->windowTitle(), Caption(f.Path("copy.dat")));
+        QCOMPARE(QFileInfo(f.Path("copy.dat")).size(), qint64(image::SavedLength(f.window->CurrentDisc())));
+        // The write went through a temporary beside it, which is gone.
+        QCOMPARE(QDir(f.tempDir->path()).entryList(QDir::Files), (QStringList{"copy.dat", "disc.dat"}));
     }
 
-    void toolbarHasNinePositions()
-    {
-        auto* bar = f.window->findChild<QToolBar*>(QStringLiteral("tbToolBar"));
-        QVERIFY(bar);
-        QStringList keys;
-        for (QAction* action : bar->actions())
-            keys << (action->isSeparator() ? QStringLiteral("-") : action->toolTip());
-        QCOMPARE(keys, (QStringList{"New", "Open", "Save", "-", "Up One Level", "View Details", "View Large Icons",
-                                    "View List", "View Small Icons"}));
-    }
-
-    void newDiscSizes_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<unsigned>("sectors");
-        for (unsigned megabytes = 1; megabytes <= 64; megabytes *= 2)
-            QTest::newRow(qPrintable(QString::number(megabytes) + "M"))
-                << QStringLiteral("mnuDiscNew%1M").arg(megabytes) << megabytes * 4096;
-        QTest::newRow("toolbar New") << "tbNew" << 16384u;
-    }
     void newDiscSizes()
     {
-        QFETCH(QString, action);
-        QFETCH(unsigned, sectors);
+        for (unsigned megabytes = 1; megabytes <= 64; megabytes *= 2) {
+            f.Trigger(QStringLiteral("mnuDiscNew%1M").arg(megabytes));
+            QCOMPARE(f.window->CurrentDisc().DiscSizeField(), megabytes * 4096);
+        }
         f.OpenDisc(test::PopulatedDisc());
-        QVERIFY(f.window->windowTitle() != QStringLiteral("Marlin Explorer - NewDisc.dat"));
-        QVERIFY(f.Trigger(action.toLatin1().constData()));
-        QCOMPARE(f.window->CurrentDisc().DiscSizeField(), sectors);
-        QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlin Explorer - NewDisc.dat"));
-        QCOMPARE(f.window->ListItems()->rowCount(), 0);
-        QCOMPARE(f.window->StatusText(), QString::fromLatin1(views::DiscUsageText(f.window->CurrentDisc())));
+        f.Trigger("tbNew"); // as 4 MB
+        QCOMPARE(f.window->CurrentDisc().DiscSizeField(), 16384u);
+        QCOMPARE(f.window->windowTitle() + f.Listed(), Caption("NewDisc.dat"));
+        f.Trigger("mnuFileViewHex"); // no item to view
+        QVERIFY(!f.window->LastView());
     }
 
-    void openShowsTheDiscAndRemembersThePath()
+    void viewCommandsShowTheirSelection_data() { test::AddRows(kViewRows); }
+    void viewCommandsShowTheirSelection()
     {
-        f.OpenDisc(test::PopulatedDisc());
-        QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlin Explorer - ") + f.Path("disc.dat"));
-        QCOMPARE(f.prompts->asked.last(), QStringLiteral("Open Marlin Disc Image"));
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
-        // The list sorts by name ascending: "!" before letters.
-        QCOMPARE(f.ListColumn(), (QStringList{"!BOOT", "GAMES", "README", "UTILS"}));
-        QCOMPARE(f.ListColumn(1)[0], QStringLiteral("WR"));
-        QCOMPARE(f.ListColumn(1)[2], QStringLiteral("LR"));
-        QVERIFY(f.ListColumn(1)[1].contains(QLatin1Char('D')));
-        QCOMPARE(f.CurrentItemName(), QStringLiteral("!BOOT"));
-        // A directory item carries its sector under "Load" and nothing after it.
-        const int games = f.Row(QStringLiteral("GAMES"));
-        QCOMPARE(f.ListColumn(3)[games].size(), 6);
-        QCOMPARE(f.ListColumn(4)[games], QString());
-        QCOMPARE(f.ListColumn(6)[games], QString());
-        auto* root = f.window->CurrentNode();
-        QCOMPARE(root->children.size(), std::size_t{2});
-        QCOMPARE(root->image, QStringLiteral("open"));
-        auto* games_ = f.Child(root, QStringLiteral("GAMES"));
-        QVERIFY(games_);
-        QCOMPARE(games_->children.size(), std::size_t{1});
-        QCOMPARE(f.Child(root, QStringLiteral("UTILS"))->image, QStringLiteral("closed"));
-        QVERIFY(f.window->tvwDB()->isExpanded(f.window->TreeItems()->IndexOf(games_)));
-        QCOMPARE(test::TestStore().value(QStringLiteral("Settings/Root")).toString(), f.Path("disc.dat"));
+        const ViewRow& r = ThisRow(kViewRows);
+        if (*r.node)
+            f.ClickNode(r.node);
+        if (*r.item)
+            f.ClickItem(r.item);
+        const image::Disc& disc = f.window->CurrentDisc();
+        views::ViewSource source{std::nullopt, f.Node(r.node)->tag};
+        if (*r.item)
+            source.item = test::EntryNamed(disc, *source.node, r.item);
+        const auto expected = views::ProduceView(r.mode, disc, source);
+        QVERIFY(expected);
+        f.Trigger(r.tag);
+        explorer::frmView* view = f.window->LastView();
+        QVERIFY(view && view->isVisible());
+        QCOMPARE(view->windowTitle(), QString::fromStdString(expected->title));
+        QCOMPARE(view->ViewName, QString::fromStdString(expected->viewName));
+        const QString text = QString::fromLatin1(QByteArray::fromStdString(views::TextOf(*expected->lines)));
+        QCOMPARE(view->Text(), QString(text).replace("\r", "\r\n"));
     }
 
-    void openMissingFileKeepsTheImage()
+    void fileMenuFollowsTheClickedItem()
     {
-        f.OpenDisc(test::PopulatedDisc());
-        const QString caption = f.window->windowTitle();
-        f.prompts->files.push_back(f.Path("missing.dat"));
-        QVERIFY(f.Trigger("mnuDiscOpen"));
-        QCOMPARE(f.prompts->messages, QStringList{QStringLiteral("File Not Found : ") + f.Path("missing.dat")});
-        QCOMPARE(f.window->windowTitle(), caption);
-        QCOMPARE(f.window->ListItems()->rowCount(), 4);
+        auto enabled = [&] {
+            QString states;
+            for (const char* item : {"mnuFileViewText", "mnuFileViewBasic", "mnuFileViewDis", "mnuFileViewCat",
+                                     "mnuFileViewCatAll", "mnuFileViewEx", "mnuFileViewExAll", "mnuFileViewHex"})
+                states += f.Action(item)->isEnabled() ? '1' : '0';
+            return states;
+        };
+        f.ClickItem("GAMES");
+        QCOMPARE(enabled(), QStringLiteral("00011111"));
+        f.ClickItem("README");
+        QCOMPARE(enabled(), QStringLiteral("11100001"));
+        f.Trigger("mnuFileSelectAll"); // and the first item is the current one
+        QCOMPARE(f.window->SelectedRows().size(), 4);
+        QCOMPARE(enabled(), QStringLiteral("11100001"));
+        f.ClickNode("UTILS"); // no item there: the menu stays as it was
+        QVERIFY(!f.window->CurrentItem().isValid());
+        QCOMPARE(enabled(), QStringLiteral("11100001"));
     }
 
-    void openCancelledOrEmptyDoesNothing()
+    void movingAroundTheTree()
     {
-        f.prompts->files.push_back(std::nullopt);
-        f.prompts->files.push_back(QString());
-        QVERIFY(f.Trigger("mnuDiscOpen"));
-        QVERIFY(f.Trigger("tbOpen"));
-        QVERIFY(f.prompts->files.empty());
-        QVERIFY(f.prompts->messages.isEmpty());
-        QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlin Explorer - NewDisc.dat"));
+        auto* view = f.window->lvwDB()->Details();
+        for (const char* name : {"README", "GAMES"}) { // a file's double click does nothing
+            // QTest's double click carries no press of its own; a view needs one first.
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(f.Item(name)).center());
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(f.Item(name)).center());
+        }
+        QStringList shown{f.Listed()};
+        f.ClickNode("GAMES.ARCADE");
+        for (int up = 0; up < 3; ++up) {
+            f.Trigger("tbUpOneLevel");
+            shown << f.CurrentNodeName();
+        }
+        QCOMPARE(shown, (QStringList{"ARCADE ELITE", "GAMES", "$", "$"}));
     }
 
-    void saveWritesTheImageAndRenamesTheCaption()
+    // Every column click flips one direction flag, unset (ascending) at first;
+    // column 2 is the sequence number, newest first when descending;
+    // moving between directories keeps the order, opening a disc sorts by name.
+    void columnClicksShareOneDirectionFlag()
     {
-        f.OpenDisc(test::PopulatedDisc());
-        f.prompts->files.push_back(f.Path("copy.dat"));
-        QVERIFY(f.Trigger("tbSave"));
-        QCOMPARE(f.prompts->lastPresetName, f.Path("disc.dat"));
-        QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlin Explorer - ") + f.Path("copy.dat"));
-        QFile saved(f.Path("copy.dat"));
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(static_cast<std::uint64_t>(saved.size()), image::SavedLength(f.window->CurrentDisc()));
-        // Only the file that was asked for is there: the write went through a temporary beside it.
-        QCOMPARE(QDir(f.tempDir->path()).entryList(QDir::Files), (QStringList{"copy.dat", "disc.dat"}));
-        // Saving does not rebuild: the directory shown stays.
-        QCOMPARE(test::TestStore().value(QStringLiteral("Settings/Root")).toString(), f.Path("disc.dat"));
+        auto* header = f.window->lvwDB()->Details()->header();
+        QStringList orders;
+        auto click = [&](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+            orders << f.Listed();
+        };
+        for (int column : {0, 2, 0, 0})
+            click(column);
+        f.ClickNode("GAMES");
+        orders << f.Listed();
+        f.OpenDisc(test::PopulatedDisc(), "again.dat");
+        orders << f.Listed();
+        click(0);
+        QCOMPARE(orders, (QStringList{kRootNames, "README !BOOT UTILS GAMES", kRootNames, "UTILS README GAMES !BOOT",
+                                      "ELITE ARCADE", kRootNames, kRootNames}));
     }
 
-    void saveCancelledDoesNothing()
+    void newDirectoryOpensItsLabel()
     {
-        f.prompts->files.push_back(std::nullopt);
-        QVERIFY(f.Trigger("mnuDiscSave"));
-        QCOMPARE(f.window->windowTitle(), QStringLiteral("Marlin Explorer - NewDisc.dat"));
-        QCOMPARE(QDir(f.tempDir->path()).entryList(QDir::Files), QStringList());
-    }
-
-    void newDirectoryAddsANodeInPlace()
-    {
-        f.OpenDisc(test::PopulatedDisc());
-        auto* games = f.Child(f.window->CurrentNode(), QStringLiteral("GAMES"));
-        f.ClickNode(games);
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("GAMES"));
-        QVERIFY(f.Trigger("mnuDirectoryNew"));
-        QVERIFY(f.prompts->messages.isEmpty());
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("NewFolder"));
-        QCOMPARE(f.window->CurrentNode()->parent, games);
-        QCOMPARE(games->children.size(), std::size_t{2});
-        QCOMPARE(games->children[1]->text, QStringLiteral("NewFolder"));
-        QCOMPARE(f.window->ListItems()->rowCount(), 0);
-        // The new node's label is open for typing; Escape keeps the name.
+        f.ClickNode("GAMES");
+        f.Trigger("mnuDirectoryNew");
+        QCOMPARE(f.window->CurrentNode(), f.Node("GAMES.NewFolder"));
         auto* editor = f.window->tvwDB()->findChild<QLineEdit*>();
         QVERIFY(editor);
         QCOMPARE(editor->text(), QStringLiteral("NewFolder"));
         QTest::keyClick(editor, Qt::Key_Escape);
+        QCOMPARE(f.Children("GAMES"), QStringLiteral("ARCADE NewFolder"));
+        // The root's label never opens.
+        f.ClickNode("");
+        f.Trigger("mnuDirectoryRename");
+        editor = f.window->tvwDB()->findChild<QLineEdit*>();
+        QVERIFY(!editor || !editor->isVisible());
+    }
+
+    void renameInPlace_data() { test::AddRows(kRenameRows); }
+    void renameInPlace()
+    {
+        const RenameRow& r = ThisRow(kRenameRows);
+        if (*r.from)
+            f.ClickItem(r.from);
+        f.Trigger(*r.from ? "mnuFileRename" : "mnuDirectoryNew");
+        const std::vector<std::uint8_t> before = f.window->CurrentDisc().Image();
+        QWidget* view = *r.from ? static_cast<QWidget*>(f.window->lvwDB()->Details()) : f.window->tvwDB();
+        auto* editor = view->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->setText(r.to);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The rename runs from the event loop.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.prompts->messages.size(), r.messages);
+        QCOMPARE(f.Listed(), QString(r.list));
+        QCOMPARE(f.Children(), QString(r.tree));
+        QCOMPARE(f.window->CurrentDisc().Image() != before, r.changed);
+    }
+
+    void deleteCommands_data() { test::AddRows(kDeleteRows); }
+    void deleteCommands()
+    {
+        const DeleteRow& r = ThisRow(kDeleteRows);
+        if (*r.optionOff)
+            f.Trigger(r.optionOff);
+        if (*r.node)
+            f.ClickNode(r.node);
+        f.Select(r.selected);
+        f.Trigger(r.action);
+        QCOMPARE(f.prompts->messages.size(), r.messages);
+        QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
+        QCOMPARE(f.Listed(), QString(r.list));
+        QCOMPARE(f.Children(), QString(r.tree));
+    }
+
+    void dialogsOfferTheCurrentValues()
+    {
+        f.prompts->offered.clear();
+        f.prompts->attributes = {explorer::AttributeFlags{true, false, true}, std::nullopt};
+        f.prompts->boots = {3, std::nullopt};
+        f.prompts->titles = {QStringLiteral("Arcade games"), std::nullopt};
+        f.Select("!BOOT README");
+        f.Trigger("mnuFileAttributes"); // offers the current item's
+        QCOMPARE(f.ItemText("!BOOT", 1) + f.ItemText("README", 1), QStringLiteral("LRLR"));
+        f.Select("!BOOT");
+        f.Trigger("mnuFileAttributes");
+        QCOMPARE(f.ItemText("!BOOT", 1), QStringLiteral("LR"));
+        f.Trigger("mnuDiscBoot");
+        f.Trigger("mnuDiscBoot");
+        QCOMPARE(f.window->CurrentDisc().At(image::map::kBootOption), 3);
+        f.ClickNode("GAMES");
+        f.Trigger("mnuDirectoryTitle");
+        f.Trigger("mnuDirectoryTitle");
+        QCOMPARE(image::GetDirectoryTitle(f.window->CurrentDisc(), f.Node("GAMES")->tag), "Arcade games");
+        QCOMPARE(f.prompts->offered, (QStringList{"RW", "RL", "0", "3", "GAMES", "Arcade games"}));
+    }
+
+    void exportWritesTheChosenEntries()
+    {
+        const QString files = f.Path("files"), folder = f.Path("folder");
+        QVERIFY(QDir().mkpath(files));
+        f.prompts->folders = {std::nullopt, files, folder};
+        f.Select("README");
+        f.Trigger("mnuFileExport"); // cancelled
+        f.Trigger("mnuFileExport");
+        QCOMPARE(QDir(files).entryList(QDir::Files), (QStringList{"README", "README.INF"}));
+        f.ClickNode("GAMES");
+        f.Trigger("mnuDirectoryExport");
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 (QStringList{"ARCADE", "ARCADE.INF", "ELITE", "ELITE.INF"}));
+        QCOMPARE(f.CurrentNodeName(), QStringLiteral("GAMES"));
         QVERIFY(f.prompts->messages.isEmpty());
-        QVERIFY(test::ConsistencyProblems(f.window->CurrentDisc()).empty());
-        // A second one in the same place is refused by name.
-        f.ClickNode(games);
-        QVERIFY(f.Trigger("mnuDirectoryNew"));
-        QCOMPARE(f.prompts->messages, QStringList{QStringLiteral("Directory NewFolder Already Exists")});
-        QCOMPARE(games->children.size(), std::size_t{2});
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("GAMES"));
     }
 
-    void upOneLevel()
+    void compactionRebuilds()
     {
-        f.OpenDisc(test::PopulatedDisc());
-        QVERIFY(f.Trigger("tbUpOneLevel"));
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
-        auto* games = f.Child(f.window->CurrentNode(), QStringLiteral("GAMES"));
-        auto* arcade = f.Child(games, QStringLiteral("ARCADE"));
-        f.ClickNode(arcade);
-        QVERIFY(f.Trigger("tbUpOneLevel"));
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("GAMES"));
-        QCOMPARE(f.ListColumn(), (QStringList{"ARCADE", "ELITE"}));
-        QVERIFY(f.Trigger("tbUpOneLevel"));
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
-    }
-
-    void doubleClickOpensDirectoriesOnly()
-    {
-        f.OpenDisc(test::PopulatedDisc());
-        auto* view = f.window->lvwDB()->Details();
-        const QRect readme = view->visualRect(f.window->ListItems()->index(f.Row(QStringLiteral("README")), 0));
-        // QTest's double click carries no press of its own; a view needs one first.
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, readme.center());
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, readme.center());
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
-        const QRect games = view->visualRect(f.window->ListItems()->index(f.Row(QStringLiteral("GAMES")), 0));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, games.center());
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, games.center());
-        QCOMPARE(f.CurrentNodeName(), QStringLiteral("GAMES"));
-        QCOMPARE(f.ListColumn(), (QStringList{"ARCADE", "ELITE"}));
-    }
-
-    void itemClickSetsTheFileMenu()
-    {
-        f.OpenDisc(test::PopulatedDisc());
-        f.ClickItem(f.Row(QStringLiteral("GAMES")));
-        QCOMPARE(f.CurrentItemName(), QStringLiteral("GAMES"));
-        for (const char* name : {"mnuFileViewCat", "mnuFileViewCatAll", "mnuFileViewEx", "mnuFileViewExAll"})
-            QVERIFY2(f.Action(name)->isEnabled(), name);
-        for (const char* name : {"mnuFileViewText", "mnuFileViewBasic", "mnuFileViewDis"})
-            QVERIFY2(!f.Action(name)->isEnabled(), name);
-        f.ClickItem(f.Row(QStringLiteral("README")));
-        for (const char* name : {"mnuFileViewCat", "mnuFileViewCatAll", "mnuFileViewEx", "mnuFileViewExAll"})
-            QVERIFY2(!f.Action(name)->isEnabled(), name);
-        for (const char* name : {"mnuFileViewText", "mnuFileViewBasic", "mnuFileViewDis", "mnuFileViewHex"})
-            QVERIFY2(f.Action(name)->isEnabled(), name);
-        // Moving to an empty directory keeps the menu as it was.
-        f.ClickNode(f.Child(f.window->CurrentNode(), QStringLiteral("UTILS")));
-        QVERIFY(!f.window->CurrentItem().isValid());
-        QVERIFY(f.Action("mnuFileViewText")->isEnabled());
-    }
-
-    void columnClicksShareOneDirectionFlag()
-    {
-        f.OpenDisc(test::PopulatedDisc());
-        auto* header = f.window->lvwDB()->Details()->header();
-        auto click = [header](int column) {
-            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
-        };
-        click(0); // unset -> ascending
-        QCOMPARE(f.ListColumn(), (QStringList{"!BOOT", "GAMES", "README", "UTILS"}));
-        click(2); // another column flips too: descending by sequence number
-        QStringList sequences = f.ListColumn(2);
-        QVERIFY(std::is_sorted(sequences.rbegin(), sequences.rend()));
-        QVERIFY(sequences.first() != sequences.last());
-        click(0); // ascending again
-        QCOMPARE(f.ListColumn(), (QStringList{"!BOOT", "GAMES", "README", "UTILS"}));
-        click(0); // descending
-        QCOMPARE(f.ListColumn(), (QStringList{"UTILS", "README", "GAMES", "!BOOT"}));
-        // Moving between directories keeps the order; a rebuild goes back to names ascending.
-        f.ClickNode(f.Child(f.window->CurrentNode(), QStringLiteral("GAMES")));
-        QCOMPARE(f.ListColumn(), (QStringList{"ELITE", "ARCADE"}));
-        QVERIFY(f.Trigger("tbNew"));
-        f.OpenDisc(test::PopulatedDisc(), "again.dat");
-        QCOMPARE(f.ListColumn(), (QStringList{"!BOOT", "GAMES", "README", "UTILS"}));
-        click(0); // the flag was descending: now ascending
-        QCOMPARE(f.ListColumn(), (QStringList{"!BOOT", "GAMES", "README", "UTILS"}));
-    }
-
-    void viewModesShareItemsAndSelection()
-    {
-        f.OpenDisc(test::PopulatedDisc());
-        f.SelectRows({1, 2});
-        const struct {
-            const char* button;
-            explorer::FileListView::Mode mode;
-            const char* icon;
-        } modes[] = {
-            {"tbViewLargeIcons", explorer::FileListView::Mode::LargeIcons, "book"},
-            {"tbViewList", explorer::FileListView::Mode::List, "leaf"},
-            {"tbViewSmallIcons", explorer::FileListView::Mode::SmallIcons, "leaf"},
-            {"tbViewDetails", explorer::FileListView::Mode::Details, "leaf"},
-        };
-        for (const auto& m : modes) {
-            QVERIFY(f.Trigger(m.button));
-            QCOMPARE(f.window->lvwDB()->CurrentMode(), m.mode);
-            QCOMPARE(f.window->lvwDB()->CurrentView()->model(), f.window->ListItems());
-            QCOMPARE(f.window->lvwDB()->CurrentView()->selectionModel()->selectedRows().size(), 2);
-            const auto boot = f.window->ListItems()->index(f.Row(QStringLiteral("!BOOT")), 0);
-            QCOMPARE(boot.data(explorer::ListModel::kIconKeyRole).toString(), QString::fromLatin1(m.icon));
-        }
-    }
-
-    void selectAll()
-    {
-        f.OpenDisc(test::PopulatedDisc());
-        f.ClickItem(2);
-        QVERIFY(f.Trigger("mnuFileSelectAll"));
-        QCOMPARE(f.window->lvwDB()->Selection()->selectedRows().size(), 4);
-        QCOMPARE(f.CurrentItemName(), QStringLiteral("!BOOT"));
-    }
-
-    void damagedDirectoriesListWithoutTrouble()
-    {
-        // Two entries with one name and an entry whose name is empty (first
-        // byte CR) must be listed, not dropped or crash the model.
-        image::Disc disc = test::PopulatedDisc();
-        const std::uint64_t first = image::EntryOffset(image::kRoot, 0);
-        const std::uint64_t second = image::EntryOffset(image::kRoot, 1);
-        for (std::uint64_t k = 0; k < 10; ++k)
-            disc.Set(second + k, disc.At(first + k));
-        disc.Set(image::EntryOffset(image::kRoot, 2), 13);
-        f.OpenDisc(disc);
-        QAbstractItemModelTester listTester(f.window->ListItems(),
-                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QAbstractItemModelTester treeTester(f.window->TreeItems(),
-                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QCOMPARE(f.window->ListItems()->rowCount(), 4);
-        QCOMPARE(f.ListColumn().count(QStringLiteral("!BOOT")), 2);
-        QCOMPARE(f.ListColumn().count(QString()), 1);
-        f.ClickItem(0);
-        QVERIFY(f.Trigger("mnuFileSelectAll"));
-        QVERIFY(f.Trigger("tbNew"));
-    }
-
-    void modelsPassTheModelTester()
-    {
-        QAbstractItemModelTester listTester(f.window->ListItems(),
-                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QAbstractItemModelTester treeTester(f.window->TreeItems(),
-                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
-        f.OpenDisc(test::PopulatedDisc());
-        f.ClickNode(f.Child(f.window->CurrentNode(), QStringLiteral("GAMES")));
-        QVERIFY(f.Trigger("mnuDirectoryNew"));
-        f.window->lvwDB_ColumnClick(3);
-        f.window->lvwDB_ColumnClick(5);
-        QVERIFY(f.Trigger("mnuDiscNew1M"));
-    }
-
-    void viewCommandsOpenTheirListing_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("node"); // the directory shown
-        QTest::addColumn<QString>("item"); // the item clicked, if any
-        QTest::addColumn<QString>("listing");
-        QTest::addColumn<QString>("of"); // the directory listed
-        const struct {
-            const char *tag, *action, *node, *item, *listing, *of;
-        } rows[] = {
-            {"map", "mnuDiscMap", "$", "", "map", ""},
-            {"directory *CAT", "mnuDirectoryCat", "GAMES", "", "cat", "GAMES"},
-            {"directory *CATALL", "mnuDirectoryCatAll", "$", "", "catall", "$"},
-            {"directory *EX", "mnuDirectoryEx", "GAMES", "", "ex", "GAMES"},
-            {"directory *EXALL", "mnuDirectoryExAll", "GAMES", "", "exall", "GAMES"},
-            {"item *CAT", "mnuFileViewCat", "$", "GAMES", "cat", "GAMES"},
-            {"item *CATALL", "mnuFileViewCatAll", "$", "GAMES", "catall", "GAMES"},
-            {"item *EX", "mnuFileViewEx", "$", "UTILS", "ex", "UTILS"},
-            {"item *EXALL", "mnuFileViewExAll", "$", "GAMES", "exall", "GAMES"},
-        };
-        for (const auto& r : rows)
-            QTest::newRow(r.tag) << r.action << r.node << r.item << r.listing << r.of;
-    }
-    void viewCommandsOpenTheirListing()
-    {
-        QFETCH(QString, action);
-        QFETCH(QString, node);
-        QFETCH(QString, item);
-        QFETCH(QString, listing);
-        QFETCH(QString, of);
-        f.OpenDisc(test::PopulatedDisc());
-        auto* root = f.window->CurrentNode();
-        if (node != QStringLiteral("$"))
-            f.ClickNode(f.Child(root, node));
-        if (!item.isEmpty())
-            f.ClickItem(f.Row(item));
-        const image::Disc& disc = f.window->CurrentDisc();
-        const image::SectorAddress sector = of == QStringLiteral("$")
-                                                ? image::kRoot
-                                                : (f.Child(root, of) ? f.Child(root, of)->tag : image::SectorAddress());
-        const views::View expected = listing == QStringLiteral("map")   ? views::ShowMap(disc)
-                                     : listing == QStringLiteral("cat") ? views::ShowCat(disc, sector)
-                                     : listing == QStringLiteral("ex")  ? views::ShowEx(disc, sector)
-                                     : listing == QStringLiteral("catall")
-                                         ? views::ShowCatAll(disc, sector, of.toStdString())
-                                         : views::ShowExAll(disc, sector, of.toStdString());
-        QVERIFY(f.Trigger(action.toLatin1().constData()));
-        explorer::frmView* view = f.window->LastView();
-        QVERIFY(view);
-        QVERIFY(view->isVisible());
-        QCOMPARE(view->windowTitle(), QString::fromStdString(expected.title));
-        const std::string expectedText = views::TextOf(*expected.lines);
-        QCOMPARE(view->Text(),
-                 QString::fromStdString(expectedText).replace(QStringLiteral("\r"), QStringLiteral("\r\n")));
-        QCOMPARE(view->ViewName, QString::fromStdString(expected.viewName));
-        QCOMPARE(view->rtbView()->textCursor().position(), 0);
-        QVERIFY(!expectedText.empty());
-    }
-
-    void viewsNeedTheirSelection()
-    {
-        // A blank disc has no items: the item views do nothing, the tree views work.
-        QVERIFY(f.Trigger("mnuFileViewHex"));
-        QVERIFY(f.window->LastView() == nullptr);
-        f.OpenDisc(test::PopulatedDisc());
-        f.ClickItem(f.Row(QStringLiteral("README")));
-        QVERIFY(f.Trigger("mnuFileViewHex"));
-        QCOMPARE(f.window->LastView()->windowTitle(), QStringLiteral("View File - README"));
-        QVERIFY(f.Trigger("mnuDirectoryCat"));
-        QVERIFY(f.window->LastView() != nullptr);
-    }
-
-    void checkDiscReportsInAView()
-    {
-        f.OpenDisc(test::PopulatedDisc());
-        QVERIFY(f.Trigger("mnuDiscCheck"));
-        explorer::frmView* view = f.window->LastView();
-        QVERIFY(view);
-        QCOMPARE(view->windowTitle(), QStringLiteral("Check Disc"));
-        QCOMPARE(view->ViewName, QStringLiteral("Check"));
-        QCOMPARE(view->Text(), QStringLiteral("No problems found\r\n"));
-
-        // A directory that lost its signature is named in the report.
-        const auto games = f.Child(f.window->CurrentNode(), QStringLiteral("GAMES"));
-        QVERIFY(games);
-        f.window->CurrentDisc().WritableImage()[games->tag.ByteOffset() + 1] ^= 0xFF;
-        const std::vector<std::string> problems = image::Check(f.window->CurrentDisc());
-        QVERIFY(!problems.empty());
-        QVERIFY(f.Trigger("mnuDiscCheck"));
-        QVERIFY(f.window->LastView() != view);
-        QVERIFY(f.window->LastView()->Text().startsWith(QString::fromStdString(problems.front())));
-        QVERIFY(f.window->LastView()->Text().contains(QStringLiteral("$.GAMES")));
-    }
-
-    // Regression: the classic widths cut off names of 8 or more characters,
-    // sizes with letters and even "NewFolder" at the usual interface font.
-    void columnsShowTheWidestTextsWhole_data()
-    {
-        QTest::addColumn<int>("points");
-        QTest::newRow("interface font") << 0;
-        QTest::newRow("large font") << 16;
-    }
-    void columnsShowTheWidestTextsWhole()
-    {
-        QFETCH(int, points);
-        const QFont before = QApplication::font();
-        if (points > 0) {
-            QFont large = before;
-            large.setPointSize(points);
-            QApplication::setFont(large);
-        }
-        // Ten-letter names of wide characters, each with a hex digit repeated
-        // in every number, and a directory with every attribute.
-        image::Disc disc = image::NewDisc(64);
-        const QString wide = QStringLiteral("WM@%QOG&HNDU_~KBA");
-        for (int i = 0; i < 16; ++i) {
-            const std::string name(10, wide[i].toLatin1());
-            QVERIFY(test::AddFile(disc, image::kRoot, name, {1}) > 0);
-            const std::uint64_t e = image::EntryOffset(image::kRoot, image::FindEntry(disc, image::kRoot, name));
-            const std::uint32_t digits = 0x11111111u * static_cast<std::uint32_t>(i);
-            for (std::size_t field : {image::entry::kLoad, image::entry::kExec, image::entry::kLength})
-                image::Put32(disc.WritableImage(), e + field, digits);
-            image::Put24(disc.WritableImage(), e + image::entry::kStart, digits & 0xFFFFFF);
-            disc.WritableImage()[e + image::entry::kSequence] = static_cast<std::uint8_t>(digits);
-        }
-        const image::SectorAddress games = test::MakeDir(disc, image::kRoot, "GAMES");
-        (void)games;
-        const std::uint64_t g = image::EntryOffset(image::kRoot, image::FindEntry(disc, image::kRoot, "GAMES"));
-        for (std::size_t byte = 0; byte < 5; ++byte)
-            disc.WritableImage()[g + byte] |= 0x80;
-        f.OpenDisc(disc);
-        QCOMPARE(f.ListColumn(1).count(QStringLiteral("EDLWR")), 1);
-
-        auto* view = f.window->lvwDB()->Details();
-        for (int column = 0; column < 7; ++column) {
-            QVERIFY2(view->header()->sectionSizeHint(column) <= view->columnWidth(column),
-                     qPrintable(QString::number(column)));
-            for (int row = 0; row < f.window->ListItems()->rowCount(); ++row) {
-                const QModelIndex index = f.window->ListItems()->index(row, column);
-                QVERIFY2(view->sizeHintForIndex(index).width() <= view->columnWidth(column),
-                         qPrintable(index.data().toString()));
-            }
-        }
-        QApplication::setFont(before);
-    }
-
-    // Regression: short captions ("Set File Attributes", the title of a
-    // message box) were cut off by the title bar's buttons.
-    void dialogCaptionsShowWhole()
-    {
-        explorer::frmAttr attributes({});
-        explorer::frmBoot boot(0);
-        explorer::frmTitle title(QStringLiteral("GAMES"));
-        explorer::frmFind find{QString()};
-        const auto message =
-            explorer::MakeMessageBox(nullptr, QStringLiteral("Directory Full"), explorer::MessageIcon::None);
-        QFont bold = QApplication::font();
-        bold.setBold(true);
-        const QFontMetrics metrics(bold);
-        for (QDialog* dialog :
-             {static_cast<QDialog*>(&attributes), static_cast<QDialog*>(&boot), static_cast<QDialog*>(&title),
-              static_cast<QDialog*>(&find), static_cast<QDialog*>(message.get())}) {
-            dialog->show();
-            // The caption in bold, and room for an icon and three buttons.
-            const int needed = metrics.horizontalAdvance(dialog->windowTitle()) + 4 * metrics.height();
-            QVERIFY2(dialog->width() >= needed, qPrintable(dialog->windowTitle()));
-            dialog->close();
-        }
-    }
-
-    // Regression: the title dialog opened with the whole title selected, so
-    // the first key replaced it.
-    void titleDialogOpensWithTheCaretAfterTheTitle()
-    {
-        explorer::frmTitle dialog(QStringLiteral("My games"));
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        auto* text = dialog.findChild<QLineEdit*>(QStringLiteral("txtTitle"));
-        QCOMPARE(QApplication::focusWidget(), text);
-        QTest::keyClicks(text, QStringLiteral(" 2"));
-        QCOMPARE(dialog.Title(), QStringLiteral("My games 2"));
-    }
-
-    // Regression: the pictures came from the desktop's theme, so without one
-    // the folders looked alike and "View Small Icons" showed an information sign.
-    void everyIconKeyHasItsOwnPicture()
-    {
-        QList<QImage> pictures;
-        for (const char* key : {"closed", "open", "leaf", "book", "New", "Open", "Save", "Up One Level", "View Details",
-                                "View Large Icons", "View List", "View Small Icons"}) {
-            const QImage picture = explorer::KeyIcon(QString::fromLatin1(key)).pixmap(16, 16).toImage();
-            QVERIFY2(!picture.isNull(), key);
-            QVERIFY2(!pictures.contains(picture), key);
-            pictures << picture;
-        }
+        f.Select("!BOOT");
+        f.Trigger("mnuFileDelete");
+        QVERIFY(f.window->CurrentDisc().map.runs.size() > 1);
+        f.ClickNode("GAMES");
+        f.Trigger("mnuDiscCompact");
+        QCOMPARE(f.window->CurrentDisc().map.runs.size(), std::size_t{1});
+        QCOMPARE(f.Listed(), QStringLiteral("GAMES README UTILS"));
+        QCOMPARE(f.window->StatusText(), Status());
     }
 
     void exitClosesTheWindowAndItsViews()
     {
-        QVERIFY(f.Trigger("mnuDiscMap"));
-        QVERIFY(f.Trigger("mnuDiscMap"));
+        f.Trigger("mnuDiscMap");
+        f.Trigger("mnuDiscCheck");
         QCOMPARE(explorer::frmView::OpenViews().size(), 2);
-        QVERIFY(f.Trigger("mnuDiscClose"));
+        f.Trigger("mnuDiscClose");
         QVERIFY(!f.window->isVisible());
-        // Every view is closed with the window.
-        const QList<explorer::frmView*> open = explorer::frmView::OpenViews();
-        QVERIFY(std::none_of(open.begin(), open.end(), [](explorer::frmView* v) { return v->isVisible(); }));
+        for (explorer::frmView* view : explorer::frmView::OpenViews())
+            QVERIFY(!view->isVisible());
+    }
+
+    // Regression: the classic widths cut off names of 8 or more characters,
+    // sizes with letters and even "NewFolder" at the usual interface font.
+    void columnsShowTheWidestTextsWhole()
+    {
+        // Ten-letter names of wide characters, each with a hex digit repeated
+        // in every number, and a directory with every attribute.
+        image::Disc disc = image::NewDisc(64);
+        test::MakeDir(disc, image::kRoot, "GAMES");
+        auto& bytes = disc.WritableImage();
+        for (std::size_t byte = 0; byte < 5; ++byte)
+            bytes[image::EntryOffset(image::kRoot, 0) + byte] |= 0x80;
+        for (std::uint32_t i = 0; i < 16; ++i) {
+            const std::string name(10, "WM@%QOG&HNDU_~KB"[i]);
+            QVERIFY(test::AddFile(disc, image::kRoot, name, {1}) > 0);
+            const std::uint64_t e = image::EntryOffset(image::kRoot, image::FindEntry(disc, image::kRoot, name));
+            for (std::size_t field : {image::entry::kLoad, image::entry::kExec, image::entry::kLength})
+                image::Put32(bytes, e + field, 0x11111111u * i);
+            image::Put24(bytes, e + image::entry::kStart, 0x111111u * i);
+            bytes[e + image::entry::kSequence] = static_cast<std::uint8_t>(0x11 * i);
+        }
+        const QFont before = QApplication::font();
+        for (int points : {0, 16}) { // the interface font, then a large one
+            QFont font = before;
+            if (points > 0)
+                font.setPointSize(points);
+            QApplication::setFont(font);
+            f.OpenDisc(disc, "wide.dat");
+            QCOMPARE(f.ItemText("GAMES", 1), QStringLiteral("EDLWR"));
+            auto* view = f.window->lvwDB()->Details();
+            for (int column = 0; column < 7; ++column) {
+                QVERIFY(view->header()->sectionSizeHint(column) <= view->columnWidth(column));
+                for (int row = 0; row < f.window->ListItems()->rowCount(); ++row) {
+                    const QModelIndex index = f.window->ListItems()->index(row, column);
+                    QVERIFY2(view->sizeHintForIndex(index).width() <= view->columnWidth(column),
+                             qPrintable(index.data().toString()));
+                }
+            }
+        }
+        QApplication::setFont(before);
+        f.OpenDisc(test::PopulatedDisc()); // a sound disc for the clean-up's check
+    }
+
+    // Regression: the icon and list modes drew a rubber band instead of dragging.
+    void listDragOfTwoFilesInEveryMode_data()
+    {
+        QTest::addColumn<QString>("button");
+        for (const char* button : {"tbViewDetails", "tbViewLargeIcons", "tbViewSmallIcons", "tbViewList"})
+            QTest::newRow(button) << QString::fromLatin1(button);
+    }
+    void listDragOfTwoFilesInEveryMode()
+    {
+        QFETCH(QString, button);
+        f.Trigger(button);
+        f.ClickItem("!BOOT");
+        f.ClickItem("README", Qt::ControlModifier);
+        PressAndMove(f.window->lvwDB()->CurrentView(), f.Item("README"));
+        QCOMPARE(f.prompts->drags, (Drags{{f.window->lvwDB()->CurrentView(), Staged("!BOOT README")}}));
+        QVERIFY(QFileInfo(Staged("README").last()).isFile());
+        QCOMPARE(f.window->SelectedRows().size(), 2); // dragging changes nothing in the window
+    }
+
+    // Regression: the tree never started a drag at all.
+    void treeDragOfSubdirectoryHandsOutOneFolder()
+    {
+        // Pressing on GAMES and moving over UTILS drags GAMES, which stays the shown directory.
+        PressAndMove(f.window->tvwDB(), f.NodeIndex("GAMES"),
+                     f.window->tvwDB()->visualRect(f.NodeIndex("UTILS")).center());
+        QCOMPARE(f.prompts->drags, (Drags{{f.window->tvwDB(), Staged("GAMES", false)}}));
+        QVERIFY(QFileInfo(Staged("GAMES", false).first()).isDir());
+        ExpectShown("GAMES");
+    }
+
+    void rootDragHandsOutEveryEntryThenClears()
+    {
+        f.Select("!BOOT");
+        PressAndMove(f.window->tvwDB(), f.NodeIndex(""));
+        QCOMPARE(f.prompts->drags, (Drags{{f.window->tvwDB(), Staged(kRootNames)}}));
+        QVERIFY(f.window->SelectedRows().isEmpty());
+        ExpectShown("");
+    }
+
+    void dropImportsWithRefreshRules_data() { test::AddRows(kDropRows); }
+    void dropImportsWithRefreshRules()
+    {
+        const DropRow& r = ThisRow(kDropRows);
+        f.ClickNode("GAMES");
+        if (*r.target)
+            f.Trigger(r.target);
+        QWidget* viewport = (*r.target ? f.window->lvwDB()->CurrentView() : f.window->tvwDB())->viewport();
+        QVERIFY(QDir().mkpath(f.Path("DOCS")));
+        for (const char* name : {"ALPHA", "BETA", "ELITE", "DOCS/NOTE"}) {
+            QFile file(f.Path(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(name) > 0);
+        }
+        QList<QUrl> urls;
+        for (const QString& item : QString(r.dropped).split(' '))
+            urls << QUrl::fromLocalFile(f.Path(item.chopped(item.endsWith('/'))));
+        QMimeData data;
+        data.setUrls(urls);
+        // As the desktop delivers a drag from another program.
+        const QPoint at = viewport->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &enter);
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &drop);
+        QVERIFY(enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction);
+        QCOMPARE(f.CurrentNodeName(), QString(r.node));
+        QCOMPARE(f.Listed(), QString(r.list));
+        QCOMPARE(f.prompts->messages.size(), r.messages);
+        // The tree shows an imported folder only when it was rebuilt.
+        QCOMPARE(f.Node("GAMES.DOCS") != nullptr, QString(r.dropped).contains("DOCS/"));
+    }
+
+    void findIgnoresCaseAndNextGoesOn()
+    {
+        explorer::frmView::FindText().clear();
+        explorer::frmView* view =
+            ViewFile("NOTES", test::Bytes("Dir. Hello\rdir two\r\rthird DIR\r"), "mnuFileViewText");
+        QVERIFY(view);
+        QPlainTextEdit* box = view->rtbView();
+        auto choose = [view](const char* action) { view->findChild<QAction*>(action)->trigger(); };
+        f.prompts->finds = {QStringLiteral("dir"), QStringLiteral("DIR")};
+        QStringList found;
+        QTest::keyClick(box, Qt::Key_F, Qt::ControlModifier);
+        found << box->textCursor().selectedText();
+        for (int next = 0; next < 3; ++next) { // past the last it stops, without a word
+            QTest::keyClick(box, Qt::Key_F3);
+            found << box->textCursor().selectedText();
+        }
+        QCOMPARE(found, (QStringList{"Dir", "dir", "DIR", "DIR"}));
+        QCOMPARE(view->FindPos, -1);
+        QVERIFY(f.prompts->messages.isEmpty());
+        // Find Next starts after the caret, even on a match's first letter.
+        box->moveCursor(QTextCursor::Start);
+        QVERIFY(box->find(QStringLiteral("dir two")));
+        choose("mnuEditNext");
+        QCOMPARE(box->textCursor().selectedText(), QStringLiteral("DIR"));
+        // A new Find starts from the top and offers the last text again.
+        choose("mnuEditFind");
+        QCOMPARE(f.prompts->offered.last(), QStringLiteral("dir"));
+        QCOMPARE(view->FindPos, 0);
+        // Text not there, no text, or a cancelled Find: Find Next has nothing to go on from.
+        f.prompts->finds = {QStringLiteral("zebra"), QString(), std::nullopt};
+        for (int find = 0; find < 3; ++find) {
+            box->moveCursor(QTextCursor::Start);
+            choose("mnuEditFind");
+            QCOMPARE(view->FindPos, -1);
+            choose("mnuEditNext");
+            QVERIFY(!box->textCursor().hasSelection());
+        }
+        QCOMPARE(f.prompts->messages, QStringList(2, QStringLiteral("Text Not Found")));
+    }
+
+    // Regression for the last bytes: a no-break space (A0) was saved as a space.
+    // Regression for Undo: it did nothing, so a stray key changed what Save writes with no way back.
+    void viewSaveWritesCrLfAndEveryByteAsShown()
+    {
+        explorer::frmView* view = ViewFile("NOTES", test::Bytes("Dir. Hello\rdir two\r\r"), "mnuFileViewText");
+        QVERIFY(view);
+        view->AppendText("A\xA0"
+                         "B\x7F\xFF");
+        QCOMPARE(SaveWithKeys(view->rtbView())->readAll(), QByteArray("Dir. Hello\r\ndir two\r\n\r\nA\xA0"
+                                                                      "B\x7F\xFF\r\n"));
+        QCOMPARE(f.prompts->offered.last(), QStringLiteral("NOTES.txt"));
+        // Typing is undone and redone, but the listing itself is no edit: undoing stops at it.
+        const QString shown = view->Text();
+        QTest::keyClicks(view->rtbView(), QStringLiteral("xy"));
+        QStringList texts{view->Text()};
+        for (bool redo : {false, true, false, false, false}) {
+            QTest::keyClick(view->rtbView(), Qt::Key_Z,
+                            Qt::ControlModifier | (redo ? Qt::ShiftModifier : Qt::NoModifier));
+            texts << view->Text();
+        }
+        QCOMPARE(texts, (QStringList{"xy" + shown, shown, "xy" + shown, shown, shown, shown}));
+        // A file that cannot be made is named in a message.
+        f.prompts->files = {f.Path("no/such/folder/out.txt")};
+        view->findChild<QAction*>("mnuFileSave")->trigger();
+        QCOMPARE(f.prompts->messages.size(), 1);
+    }
+
+    // The hex dump of a file filling a 64 MB disc: four million lines.
+    void aViewOfTheLargestFileOpensAtOnceAndReachesItsEnd()
+    {
+        const std::uint64_t length = image::NewDisc(1024).map.runs.front().Length * std::uint64_t{image::kSectorSize};
+        const std::uint64_t needleAt = length - 32, lines = length / 16;
+        std::vector<std::uint8_t> data(length, 0xEA);
+        std::copy_n("Needle", 6, data.begin() + static_cast<std::ptrdiff_t>(needleAt));
+        explorer::frmView* big = ViewFile("BIG", std::move(data), "mnuFileViewHex", 1024);
+        QVERIFY(big && !big->rtbView());
+        explorer::LinesView* list = big->lstLines();
+        QCOMPARE(list->RowText(0), "000000 : " + QStringLiteral("EA ").repeated(16) + " " + QString(16, u'j'));
+        // Shown before the lines are all counted; counting goes on between events.
+        QVERIFY(!list->Counted() && list->RowCount() < lines);
+        QVERIFY(big->StatusText().startsWith(QStringLiteral("Read only: counting lines")));
+
+        // Ctrl+End: the empty line after the last CR, and the last line in sight.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+        const std::uint64_t rows = list->RowCount();
+        QCOMPARE(rows, lines + 1);
+        QCOMPARE(list->CurrentRow(), rows - 1);
+        QVERIFY(list->TopRow() <= rows - 2 && rows - 2 < list->TopRow() + list->RowsInSight());
+        QVERIFY(list->RowText(rows - 2).startsWith(QStringLiteral("FFF8F0 : EA ")));
+        QCOMPARE(big->StatusText(), QStringLiteral("Read only: %1 lines").arg(QLocale().toString(qulonglong{lines})));
+
+        // Ctrl+F finds the one match, near the end, in any case; F3 finds no other.
+        f.prompts->finds.push_back(QStringLiteral("NEEDLE"));
+        QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClick(list, Qt::Key_F3);
+        QCOMPARE(f.prompts->messages, QStringList());
+        QCOMPARE(list->CurrentRow(), needleAt / 16);
+        QVERIFY(list->TopRow() <= needleAt / 16 && needleAt / 16 < list->TopRow() + list->RowsInSight());
+        QVERIFY(list->RowText(list->CurrentRow()).endsWith("Needle" + QString(10, u'j')));
+
+        // Ctrl+S writes what the tool prints, with CR LF line ends.
+        const auto saved = SaveWithKeys(list);
+        QVERIFY(saved->isOpen());
+        struct Compare final : views::TextSink {
+            QFile& file;
+            bool same = true;
+            explicit Compare(QFile& f) : file(f) {}
+            void Write(std::string_view text) override
+            {
+                const QByteArray expected = QByteArray(text.data(), qsizetype(text.size())).replace("\r", "\r\n");
+                same = same && file.read(expected.size()) == expected;
+            }
+        } compare(*saved);
+        const image::Disc& disc = f.window->CurrentDisc();
+        views::ShowHex(disc, views::ItemOf(test::EntryNamed(disc, image::kRoot, "BIG"))).lines->WriteTo(compare);
+        compare.Write("\r");
+        QVERIFY(compare.same && saved->atEnd());
+    }
+
+    // Few lines, but too long for the box: read-only rows, saved unbroken.
+    void aTextOfLongLinesIsShownInRowsAndSavedWhole()
+    {
+        const std::string text = std::string(5 << 20, 'a') + "\rb";
+        explorer::frmView* view = ViewFile("LONG", test::Bytes(text), "mnuFileViewText", 128);
+        QVERIFY(view && !view->rtbView());
+        QCOMPARE(view->lstLines()->RowText(0), QString(4096, u'a'));
+        QCOMPARE(SaveWithKeys(view->lstLines())->readAll(),
+                 QByteArray::fromStdString(std::string(5 << 20, 'a') + "\r\nb\r\n"));
+    }
+
+    void storedValuesOrTheirDefaults_data() { test::AddRows(kStoredRows); }
+    void storedValuesOrTheirDefaults()
+    {
+        f.Reset(); // no window, and an empty settings store
+        const StoredRow& r = ThisRow(kStoredRows);
+        if (r.width) {
+            QSettings store = test::Store();
+            store.setValue(QStringLiteral("Settings/MainWidth"), r.width);
+            store.setValue(QStringLiteral("Settings/DeleteLocked"), r.deleteLocked);
+        }
+        f.Start();
+        const QRect outer = f.window->OuterGeometry();
+        QCOMPARE(outer, QRect(Px(1000), Px(1000), outer.width(), Px(6500)));
+        QVERIFY(std::abs(outer.width() - Px(r.expectedWidth)) <= 1);
+        QCOMPARE(f.window->DeleteLockedChecked(), r.expectedLocked);
+        QVERIFY(f.window->DeleteNonEmptyChecked());
+    }
+
+    // Regression: the stored outer size came back as the inner size, so each
+    // start under a window manager grew the window by its frame.
+    void storedGeometryNeverCreeps_data()
+    {
+        QTest::addColumn<bool>("framedAtOnce");
+        QTest::newRow("frame known when shown") << true;
+        QTest::newRow("frame known after being shown") << false;
+    }
+    void storedGeometryNeverCreeps()
+    {
+        f.Reset(); // no window, and an empty settings store
+        QFETCH(bool, framedAtOnce);
+        f.frame = QMargins(1, 20, 1, 5);
+        for (int start = 0; start < 3; ++start) {
+            f.framed = framedAtOnce;
+            f.Start();
+            if (!framedAtOnce) { // the window manager frames the window and moves it
+                f.framed = true;
+                QMoveEvent framed(f.window->pos(), f.window->pos());
+                QApplication::sendEvent(f.window.get(), &framed);
+            }
+            QCOMPARE(f.window->OuterGeometry().size(), QSize(Px(6500), Px(6500)));
+            QCOMPARE(f.window->size(), QSize(Px(6500) - 2, Px(6500) - 25));
+            f.Stop();
+            QCOMPARE(StoredGeometry(), QStringLiteral("1000 1000 6500 6500"));
+        }
+    }
+
+    void settingsSurviveTwoLifetimes()
+    {
+        f.Reset(); // no window, and an empty settings store
+        f.frame = QMargins(1, 20, 1, 5);
+        f.Start();
+        SetOuter(QRect(Px(3000), Px(1500), Px(9000), Px(7200)));
+        f.Trigger("mnuOptionsDelete");
+        f.Stop();
+        QCOMPARE(test::Stored("DeleteLocked DeleteNonEmpty"), QStringLiteral("False True"));
+        QCOMPARE(StoredGeometry(), QStringLiteral("3000 1500 9000 7200"));
+        f.Start();
+        QCOMPARE(f.window->OuterGeometry(), QRect(Px(3000), Px(1500), Px(9000), Px(7200)));
+        QVERIFY(!f.window->DeleteLockedChecked() && f.window->DeleteNonEmptyChecked());
+        // Closed while minimised, it stores nothing.
+        f.Trigger("mnuOptionsEmpty");
+        f.window->showMinimized();
+        f.Stop();
+        QCOMPARE(StoredGeometry(), QStringLiteral("3000 1500 9000 7200"));
+        QCOMPARE(test::Stored("DeleteNonEmpty"), QStringLiteral("True"));
+    }
+
+    void draggingTheGrip()
+    {
+        f.Reset(); // no window, and an empty settings store
+        f.frame = QMargins(1, 20, 1, 5);
+        f.Start();
+        SetWidth(1000); // too narrow: it snaps back
+        QCOMPARE(f.window->OuterGeometry().width(), Px(3000));
+        SetWidth(9000);
+        QCOMPARE(f.window->SplitterPosition(), 3000.0); // 1965 at start, raised by the first layout
+        auto* grip = f.window->findChild<QWidget*>(QStringLiteral("imgSplitter"));
+        auto* bar = f.window->findChild<QFrame*>(QStringLiteral("picSplitter"));
+        // Moves the pointer to this many twips from the window's left edge.
+        auto drag = [&](int twips) {
+            const QPoint at(Px(twips) - grip->x(), 5);
+            QTest::mouseMove(grip, at);
+            return at;
+        };
+        QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(1, 5));
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->x(), grip->x());
+        // The bar stops 500 twips from either edge.
+        drag(200);
+        QCOMPARE(bar->x(), Px(500));
+        drag(8900);
+        QCOMPARE(bar->x(), Px(8500));
+        // Let go too far left: the splitter keeps its own limit.
+        QTest::mouseRelease(grip, Qt::LeftButton, {}, drag(200));
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(f.window->SplitterPosition(), 3000.0);
+        // Too far right: 3000 short of the window's width. Inside the limits: where it is let go, and the panes follow.
+        for (int to : {8000, 5000}) {
+            QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(1, 5));
+            QTest::mouseRelease(grip, Qt::LeftButton, {}, drag(to));
+            QVERIFY(std::abs(f.window->SplitterPosition() - std::min(to, 6000)) < 15.0);
+        }
+        const double x = f.window->SplitterPosition();
+        QCOMPARE(f.window->tvwDB()->width(), Px(x));
+        QCOMPARE(QPoint(f.window->lvwDB()->x(), f.window->lvwDB()->width()), QPoint(Px(x + 40), Px(9000 - (x + 140))));
     }
 };
 

@@ -1,28 +1,78 @@
 #pragma once
-// Shared steps of the window tests: a fresh explorer window on a blank disc
-// with scripted prompts and an empty settings store, and ways to look at it.
+// Shared steps of the window tests: prompts answered from a script, a fresh
+// explorer window with an empty settings store, and ways to drive and look at it.
 
+#include <deque>
 #include <memory>
+#include <optional>
 
 #include <QAction>
+#include <QMimeData>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include "explorer/frm_main.h"
-#include "image/directory.h"
-#include "image/entry_ops.h"
 #include "image/image_file.h"
-#include "scripted_prompts.h"
 #include "support/test_disc.h"
-#include "views/format.h"
 
 namespace marlin::test {
 
-// Each test program keeps its settings and its drag folder (emptied by every
-// window made) in a folder of its own, so programs running side by side never
-// share them (and never touch the user's).
+// Each question takes the next queued answer of its kind (cancel when none is
+// queued); what the window offered, said and dragged is recorded.
+class ScriptedPrompts final : public explorer::Prompts {
+public:
+    std::deque<std::optional<QString>> files, folders, titles, finds;
+    std::deque<std::optional<explorer::AttributeFlags>> attributes;
+    std::deque<std::optional<int>> boots;
+    QStringList messages;
+    // One per question: the name, text or boot option it offered ("RWL" letters for attributes).
+    QStringList offered;
+    std::vector<std::pair<QWidget*, QStringList>> drags; // each drag's source and the paths it carried
+
+    std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&, const QString& preset) override
+    {
+        return Ask(files, preset);
+    }
+    std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString& preset) override
+    {
+        return Ask(files, preset);
+    }
+    std::optional<QString> ChooseFolder(QWidget*, const QString&) override { return Ask(folders, QString()); }
+    void Message(QWidget*, const QString& text, explorer::MessageIcon) override { messages << text; }
+    bool Attributes(QWidget*, explorer::AttributeFlags& flags) override
+    {
+        const auto answer =
+            Ask(attributes, QStringLiteral("%1%2%3").arg(flags.R ? "R" : "", flags.W ? "W" : "", flags.L ? "L" : ""));
+        if (answer)
+            flags = *answer;
+        return answer.has_value();
+    }
+    std::optional<int> BootOption(QWidget*, int current) override { return Ask(boots, QString::number(current)); }
+    std::optional<QString> DirectoryTitle(QWidget*, const QString& current) override { return Ask(titles, current); }
+    std::optional<QString> FindText(QWidget*, const QString& current) override { return Ask(finds, current); }
+    void Drag(QWidget* source, std::unique_ptr<QMimeData> data) override
+    {
+        drags.push_back({source, {}});
+        for (const QUrl& url : data->urls())
+            drags.back().second << url.toLocalFile();
+    }
+
+private:
+    template <typename T> std::optional<T> Ask(std::deque<std::optional<T>>& queue, const QString& preset)
+    {
+        offered << preset;
+        if (queue.empty())
+            return std::nullopt;
+        std::optional<T> answer = std::move(queue.front());
+        queue.pop_front();
+        return answer;
+    }
+};
+
+// Each test program keeps its settings and drag folder in a folder of its
+// own, so programs running side by side never share them (nor the user's).
 inline void IsolateSettings()
 {
     static QTemporaryDir folder;
@@ -30,39 +80,50 @@ inline void IsolateSettings()
     qputenv("XDG_CACHE_HOME", (folder.path() + QStringLiteral("/cache")).toLocal8Bit());
 }
 
-inline QSettings TestStore()
+inline QSettings Store()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Marlin Explorer"),
                      QStringLiteral("Marlin Explorer"));
 }
-
-inline void ClearStore()
+// The stored values of the keys given, space-separated.
+inline QString Stored(const QString& keys)
 {
-    QSettings settings = TestStore();
-    settings.clear();
-    settings.sync();
+    QStringList values;
+    for (const QString& key : keys.split(QLatin1Char(' ')))
+        values << Store().value(QStringLiteral("Settings/") + key).toString();
+    return values.join(QLatin1Char(' '));
+}
+
+// A table test's rows: each element of rows is a data row tagged by its
+// `tag`, and ThisRow gives the current one.
+template <typename T, std::size_t N> void AddRows(const T (&rows)[N])
+{
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < N; ++i)
+        QTest::newRow(rows[i].tag) << static_cast<int>(i);
+}
+template <typename T, std::size_t N> const T& ThisRow(const T (&rows)[N])
+{
+    QFETCH(int, row);
+    return rows[row];
 }
 
 struct WindowFixture {
-    std::unique_ptr<ScriptedPrompts> prompts = std::make_unique<ScriptedPrompts>();
+    std::unique_ptr<ScriptedPrompts> prompts;
     std::unique_ptr<explorer::frmMain> window;
-    std::unique_ptr<QTemporaryDir> tempDir = std::make_unique<QTemporaryDir>();
+    std::unique_ptr<QTemporaryDir> tempDir;
+    QMargins frame; // as a window manager would draw it, in place of the platform's; none till framed
+    bool framed = true;
 
-    // A fresh prompt script, temporary folder and settings store for the next test.
+    // No window, an empty settings store, and fresh prompts and temporary folder.
     void Reset()
     {
-        ClearStore();
+        Stop();
+        Store().clear();
         prompts = std::make_unique<ScriptedPrompts>();
         tempDir = std::make_unique<QTemporaryDir>();
         frame = QMargins();
-        framed = true;
     }
-    // A frame as a window manager would draw it around the window, in place
-    // of the platform's own; framed false: not known yet, as before a window
-    // manager has framed the window.
-    QMargins frame;
-    bool framed = true;
-
     void Start()
     {
         window = std::make_unique<explorer::frmMain>(prompts.get());
@@ -76,73 +137,71 @@ struct WindowFixture {
             window->close();
         window.reset();
     }
-    // Moves and sizes the window as a user would, to this outer rectangle in pixels.
-    void SetOuter(int left, int top, int width, int height) const
+    QAction* Action(const QString& name) const { return window->findChild<QAction*>(name); }
+    // Chooses a menu item or toolbar button by its name.
+    void Trigger(const QString& name) const
     {
-        window->setGeometry(QRect(left, top, width, height).marginsRemoved(window->FrameMargins()));
+        QVERIFY2(Action(name), qPrintable(name));
+        Action(name)->trigger();
     }
-    QAction* Action(const char* name) const { return window->findChild<QAction*>(QString::fromLatin1(name)); }
-    // Triggers a menu item or toolbar button by its name; false when it does not exist.
-    bool Trigger(const char* name) const
-    {
-        QAction* action = Action(name);
-        if (!action)
-            return false;
-        action->trigger();
-        return true;
-    }
-    QString Path(const char* name) const { return tempDir->filePath(QString::fromLatin1(name)); }
+    QString Path(const QString& name) const { return tempDir->filePath(name); }
     // Saves disc to a file and opens it through the Open command.
-    void OpenDisc(const image::Disc& disc, const char* name = "disc.dat")
+    void OpenDisc(const image::Disc& disc, const QString& name = QStringLiteral("disc.dat"))
     {
         image::SilentSink sink;
         QVERIFY(image::SaveImage(disc, Path(name).toStdString(), sink) == image::Status::Done);
         prompts->files.push_back(Path(name));
-        QVERIFY(Trigger("mnuDiscOpen"));
+        Trigger(QStringLiteral("mnuDiscOpen"));
     }
     QStringList ListColumn(int column = 0) const
     {
         QStringList texts;
-        const auto* model = window->ListItems();
-        for (int row = 0; row < model->rowCount(); ++row)
-            texts << model->index(row, column).data().toString();
+        for (int row = 0; row < window->ListItems()->rowCount(); ++row)
+            texts << window->ListItems()->index(row, column).data().toString();
         return texts;
     }
-    int Row(const QString& name) const { return static_cast<int>(ListColumn().indexOf(name)); }
-    QString CurrentItemName() const
+    // The list's names, or a node's children in the tree, as one line.
+    QString Listed() const { return ListColumn().join(QLatin1Char(' ')); }
+    QString Children(const QString& path = QString()) const
     {
-        const auto item = window->CurrentItem();
-        return item.isValid() ? item.data().toString() : QString();
+        QStringList names;
+        for (const auto& child : Node(path)->children)
+            names << child->text;
+        return names.join(QLatin1Char(' '));
     }
+    QModelIndex Item(const QString& name) const { return window->ListItems()->index(ListColumn().indexOf(name), 0); }
+    QString ItemText(const QString& name, int column) const { return ListColumn(column).value(Item(name).row()); }
     QString CurrentNodeName() const { return window->CurrentNode() ? window->CurrentNode()->text : QString(); }
-    explorer::TreeNodeItem* Child(explorer::TreeNodeItem* node, const QString& text) const
+    // The tree node at a path below the root such as "GAMES.ARCADE"; null when there is none.
+    explorer::TreeNodeItem* Node(const QString& path) const
     {
-        for (const auto& child : node->children) {
-            if (child->text == text)
-                return child.get();
+        explorer::TreeNodeItem* node = window->TreeItems()->Root();
+        for (const QString& part : path.split(QLatin1Char('.'), Qt::SkipEmptyParts)) {
+            auto child = std::find_if(node->children.begin(), node->children.end(),
+                                      [&](const auto& c) { return c->text == part; });
+            if (child == node->children.end())
+                return nullptr;
+            node = child->get();
         }
-        return nullptr;
+        return node;
     }
-    void SelectRows(const QList<int>& rows) const
+    QModelIndex NodeIndex(const QString& path) const { return window->TreeItems()->IndexOf(Node(path)); }
+    // Selects the list items named, space-separated.
+    void Select(const QString& names) const
     {
-        auto* selection = window->lvwDB()->Selection();
-        selection->clearSelection();
-        for (int row : rows)
-            selection->select(window->ListItems()->index(row, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        window->lvwDB()->Selection()->clearSelection();
+        for (const QString& name : names.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            window->lvwDB()->Selection()->select(Item(name), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    // Clicks a list item in the details view, as a user would.
-    void ClickItem(int row) const
+    void ClickItem(const QString& name, Qt::KeyboardModifiers keys = {}) const
     {
-        auto* view = window->lvwDB()->Details();
-        const QRect rect = view->visualRect(window->ListItems()->index(row, 0));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QAbstractItemView* view = window->lvwDB()->CurrentView();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, keys, view->visualRect(Item(name)).center());
     }
-    void ClickNode(explorer::TreeNodeItem* node) const
+    void ClickNode(const QString& path) const
     {
-        auto* view = window->tvwDB();
-        const QRect rect = view->visualRect(window->TreeItems()->IndexOf(node));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseClick(window->tvwDB()->viewport(), Qt::LeftButton, {},
+                          window->tvwDB()->visualRect(NodeIndex(path)).center());
     }
 };
 
@@ -151,13 +210,12 @@ struct WindowFixture {
 inline image::Disc PopulatedDisc()
 {
     image::Disc disc = image::NewDisc(64);
-    image::SilentSink sink;
-    const auto games = image::CreateDirectory(disc, image::kRoot, "GAMES", sink);
-    (void)image::CreateDirectory(disc, image::kRoot, "UTILS", sink);
-    (void)image::CreateDirectory(disc, *games, "ARCADE", sink);
-    AddFile(disc, image::kRoot, "!BOOT", Bytes("*RUN ELITE\r"), 0, 0, "WR");
+    const image::SectorAddress games = MakeDir(disc, image::kRoot, "GAMES");
+    MakeDir(disc, image::kRoot, "UTILS");
+    MakeDir(disc, games, "ARCADE");
+    AddFile(disc, image::kRoot, "!BOOT", Bytes("*RUN ELITE\r"));
     AddFile(disc, image::kRoot, "README", Bytes("Hello\rWorld\r"), 0x1900, 0x1900, "LR");
-    AddFile(disc, *games, "ELITE", std::vector<std::uint8_t>(600, 0xEA), 0x1100, 0x1100, "WR");
+    AddFile(disc, games, "ELITE", std::vector<std::uint8_t>(600, 0xEA), 0x1100, 0x1100);
     return disc;
 }
 

@@ -40,8 +40,7 @@ private:
 
 inline void WriteHostFile(const std::filesystem::path& path, std::string_view bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline std::string ReadHostFile(const std::filesystem::path& path)

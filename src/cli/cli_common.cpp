@@ -45,8 +45,16 @@ std::optional<Disc> OpenForCommand(Context& ctx, const std::string& path)
     return std::move(*opened);
 }
 
+void AddOutputOptions(CLI::App* cmd, Context& ctx)
+{
+    cmd->add_option("--output", ctx.output, "Write the changed image to FILE instead of IMAGE");
+    cmd->add_flag("--dry-run", ctx.dryRun, "Do the work and print what it prints, but write no file");
+}
+
 Status SaveForCommand(Context& ctx, const Disc& disc, const std::string& imagePath)
 {
+    if (ctx.dryRun)
+        return Status::Done;
     return SaveImage(disc, ctx.output.empty() ? imagePath : ctx.output, ctx.sink);
 }
 

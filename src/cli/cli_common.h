@@ -38,7 +38,8 @@ private:
 struct Context {
     StderrSink sink;
     int exitCode = kExitOk;
-    std::string output; // --output FILE for commands that change the image
+    std::string output;  // --output FILE for commands that change the image
+    bool dryRun = false; // --dry-run: the change is made in memory only
 
     // Marks a usage error: prints text to stderr, exit status 2.
     void Usage(const std::string& text);
@@ -51,6 +52,9 @@ struct Context {
 [[nodiscard]] std::optional<image::Disc> OpenForCommand(Context& ctx, const std::string& path);
 
 // Saves the image to --output or back to IMAGE.
+// Adds --output and --dry-run to a command that changes the image.
+void AddOutputOptions(CLI::App* cmd, Context& ctx);
+
 image::Status SaveForCommand(Context& ctx, const image::Disc& disc, const std::string& imagePath);
 
 // A path inside the image, resolved.

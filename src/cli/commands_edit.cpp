@@ -56,11 +56,6 @@ std::optional<ImagePath> ResolveEntry(Context& ctx, const Disc& disc, const std:
     return p;
 }
 
-CLI::Option* AddOutput(CLI::App* cmd, Context& ctx)
-{
-    return cmd->add_option("--output", ctx.output, "Write the changed image to FILE instead of IMAGE");
-}
-
 void AddMkdir(CLI::App& app, Context& ctx)
 {
     struct Args {
@@ -71,7 +66,7 @@ void AddMkdir(CLI::App& app, Context& ctx)
     cmd->add_option("IMAGE", args->image, "Image file")->required();
     cmd->add_option("DIR", args->dir, "Directory to create it in, e.g. $ or $.GAMES")->required();
     cmd->add_option("NAME", args->name, "Name of the new directory (up to 10 characters)")->required();
-    AddOutput(cmd, ctx);
+    AddOutputOptions(cmd, ctx);
     cmd->callback([&ctx, args] {
         EditImage(ctx, args->image, [&](Disc& disc) {
             const auto dir = EditableDirectory(ctx, disc, args->dir);
@@ -101,7 +96,7 @@ void AddRename(CLI::App& app, Context& ctx)
     cmd->add_option("PATH", args->path, "Entry to rename, e.g. $.GAMES.ELITE")->required();
     cmd->add_option("NEWNAME", args->newName, "New name (the first 10 characters are kept)")->required();
     cmd->add_flag("--keep-locked", args->keepLocked, "Refuse locked entries (\"Delete Locked Files\" off)");
-    AddOutput(cmd, ctx);
+    AddOutputOptions(cmd, ctx);
     cmd->callback([&ctx, args] {
         EditImage(ctx, args->image, [&](Disc& disc) {
             const auto p = ResolveEntry(ctx, disc, args->path);
@@ -121,7 +116,7 @@ void AddAttrib(CLI::App& app, Context& ctx)
     auto* cmd = app.add_subcommand("attrib", "Set R, W and L on each PATH from LETTERS (any of R W L, or - for none)");
     cmd->add_option("IMAGE", args->image, "Image file")->required();
     cmd->add_option("PATH... LETTERS", args->rest, "Entries, then the letters")->required()->expected(2, -1);
-    AddOutput(cmd, ctx);
+    AddOutputOptions(cmd, ctx);
     cmd->callback([&ctx, args] {
         const std::string letters = args->rest.back();
         bool r = false, w = false, l = false;
@@ -168,7 +163,7 @@ void AddTitle(CLI::App& app, Context& ctx)
     cmd->add_option("IMAGE", args->image, "Image file")->required();
     cmd->add_option("DIR", args->dir, "Directory, e.g. $ or $.GAMES")->required();
     cmd->add_option("TITLE", args->title, "Title (the first 19 characters are kept)")->required();
-    AddOutput(cmd, ctx);
+    AddOutputOptions(cmd, ctx);
     cmd->callback([&ctx, args] {
         EditImage(ctx, args->image, [&](Disc& disc) {
             if (const auto dir = EditableDirectory(ctx, disc, args->dir))
@@ -195,7 +190,7 @@ void AddBoot(CLI::App& app, Context& ctx)
     cmd->add_option("OPTION", args->option, names[0] + ", " + names[1] + ", " + names[2] + " or " + names[3])
         ->required()
         ->check(CLI::IsMember(names));
-    AddOutput(cmd, ctx);
+    AddOutputOptions(cmd, ctx);
     cmd->callback([&ctx, args, names] {
         const auto value =
             static_cast<std::uint8_t>(std::find(names.begin(), names.end(), args->option) - names.begin());
@@ -218,7 +213,7 @@ void AddDelete(CLI::App& app, Context& ctx)
     cmd->add_flag("--keep-locked", args->keepLocked, "Refuse locked entries (\"Delete Locked Files\" off)");
     cmd->add_flag("--keep-nonempty", args->keepNonEmpty,
                   "Refuse directories that hold entries (\"Delete Non Empty Directories\" off)");
-    AddOutput(cmd, ctx);
+    AddOutputOptions(cmd, ctx);
     cmd->callback([&ctx, args] {
         const bool ignoreLock = !args->keepLocked;
         const bool recurse = !args->keepNonEmpty;
@@ -243,7 +238,7 @@ void AddCompact(CLI::App& app, Context& ctx)
     auto image = std::make_shared<std::string>();
     auto* cmd = app.add_subcommand("compact", "Gather the free space into one run at the end of the disc");
     cmd->add_option("IMAGE", *image, "Image file")->required();
-    AddOutput(cmd, ctx);
+    AddOutputOptions(cmd, ctx);
     cmd->callback([&ctx, image] { EditImage(ctx, *image, [&](Disc& disc) { (void)CompactDisc(disc, ctx.sink); }); });
 }
 

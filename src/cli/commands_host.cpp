@@ -23,7 +23,7 @@ void AddImport(CLI::App& app, Context& ctx)
     cmd->add_option("IMAGE", image, "Image file")->required();
     cmd->add_option("DIR", dir, "Directory inside the image ($ for the root)")->required();
     cmd->add_option("HOSTPATH", hostPaths, "Host files and folders, imported in this order")->required();
-    cmd->add_option("--output", ctx.output, "Save the changed image here instead of IMAGE");
+    AddOutputOptions(cmd, ctx);
     cmd->callback([&ctx] {
         auto disc = OpenForCommand(ctx, image);
         if (!disc)

@@ -102,12 +102,14 @@ void AddReadCommands(CLI::App& app, Context& ctx)
     auto* cmd = app.add_subcommand("new", "Make a blank disc and save it to IMAGE");
     cmd->add_option("IMAGE", Args().image, "Image file to write")->required();
     cmd->add_option("--size", Args().size, help + " (default " + Args().size + ")")->check(CLI::IsMember(names));
+    cmd->add_flag("--dry-run", ctx.dryRun, "Make the disc in memory only, and write no file");
     cmd->callback([&ctx] {
         const auto size = std::find_if(kDiscSizes.begin(), kDiscSizes.end(), [](const DiscSize& s) {
             return std::to_string(s.megabytes) + "M" == Args().size;
         });
         const Disc disc = NewDisc(size->units);
-        (void)SaveImage(disc, Args().image, ctx.sink);
+        if (!ctx.dryRun)
+            (void)SaveImage(disc, Args().image, ctx.sink);
     });
 
     AddImageCommand(app, ctx, "info",

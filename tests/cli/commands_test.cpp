@@ -128,6 +128,9 @@ TEST_F(Commands, EachChangeSavesWhatItsOperationMakes)
     const std::string fixture = Saved(Fixture());
     for (const auto& [command, change] : cases) {
         Save(Fixture());
+        // A dry run says what the command says and writes nothing.
+        EXPECT_EQ(Run(command + " --dry-run"), (Result{0, "", ""})) << command;
+        EXPECT_TRUE(ReadHostFile(Path("d.dat")) == fixture) << command;
         EXPECT_EQ(Run(command), (Result{0, "", ""})) << command;
         Disc expected = Fixture();
         change(expected);
@@ -212,9 +215,13 @@ TEST_F(Commands, ImportAndExport)
     WriteHostFile(Path("A"), "a");
     WriteHostFile(Path("B"), "b");
     WriteHostFile(Path("B.INF"), "B          00001900 00008023 00000001 LR\r\n");
+    EXPECT_EQ(Run("import @d.dat $.Sub @B --dry-run"), (Result{0, "", ""}));
+    EXPECT_EQ(Run("new @new.dat --dry-run"), (Result{0, "", ""}));
+    EXPECT_TRUE(ReadHostFile(image) == Saved(disc) && !fs::exists(Path("new.dat")));
     EXPECT_EQ(Run("import @d.dat sub @A"), (Result{0, "", ""}));
     EXPECT_EQ(Run("import @d.dat $.Sub @A @B @B.INF"), (Result{1, "", "File A Already Exists\n"}));
     EXPECT_EQ(Run("import @d.dat $.Sub @B --output @other.dat"), (Result{1, "", "File B Already Exists\n"}));
+    EXPECT_EQ(Run("import @d.dat $.Sub @B --dry-run"), (Result{1, "", "File B Already Exists\n"}));
     EXPECT_FALSE(fs::exists(Path("other.dat")));
     EXPECT_EQ(EntryCount(Load(image), Dir(Load(image), "Sub")), 2);
     EXPECT_EQ(Run("export @d.dat sub.b @one"), (Result{0, "", ""}));

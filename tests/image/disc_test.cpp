@@ -3,7 +3,9 @@
 #include <filesystem>
 
 #include "image/check.h"
+#include "image/hex.h"
 #include "image/image_file.h"
+#include "image/walk_guard.h"
 #include "support/scratch.h"
 #include "support/test_disc.h"
 
@@ -39,6 +41,25 @@ TEST(Disc, FieldsAtTheImagesEnd)
     EXPECT_EQ(disc.Image(), (std::vector<std::uint8_t>{0x11, 0x22, 0x33, 0x44, 0, 0xAA, 0xBB, 0xCC}));
     EXPECT_EQ(std::tuple(disc.Read24(6), disc.Read24(7), disc.Read32(5), disc.Read32(7), disc.Read32(8)),
               std::tuple(0xCCBBu, 0xCCu, 0xCCBBAAu, 0xCCu, 0u));
+}
+
+// A damaged entry may point past the image: the walk still marks what it enters there.
+TEST(WalkGuard, MarksDirectoriesPastTheImage)
+{
+    WalkGuard guard(NewDisc(16));
+    const SectorAddress far(0x100000), farther(0x100001);
+    guard.Enter(far);
+    EXPECT_EQ(std::tuple(guard.Entered(far), guard.OnPath(far), guard.Entered(farther)), std::tuple(true, true, false));
+    guard.Leave(far);
+    EXPECT_EQ(std::pair(guard.Entered(far), guard.OnPath(far)), std::pair(true, false));
+}
+
+TEST(Hex, DigitValuesAtTheEdgesOfEachRange)
+{
+    std::vector<int> values;
+    for (const char c : std::string_view("09AFaf/:@G`g"))
+        values.push_back(HexDigitValue(c));
+    EXPECT_EQ(values, (std::vector<int>{0, 9, 10, 15, 10, 15, -1, -1, -1, -1, -1, -1}));
 }
 
 Disc DiscWithRuns(std::vector<MapRun> runs)
@@ -143,7 +164,7 @@ TEST_F(ImageFile, OpenRefusesWhatCannotBeAnImage)
         return b;
     };
     const std::pair<std::string, std::string> cases[] = {
-        {"empty.dat", ""},          {"one.dat", "A"},           {"short.dat", std::string(511, '\0')},
+        {"empty.dat", ""},          {"one.dat", "A"},           {"short.dat", withSize(7).substr(0, 511)},
         {"size0.dat", withSize(0)}, {"size6.dat", withSize(6)}, {"huge.dat", withSize(2097153)}};
     for (const auto& [name, bytes] : cases) {
         test::WriteHostFile(Path(name), bytes);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <iostream>
+#include <type_traits>
 #include <vector>
 
 #include "cli/cli_common.h"
@@ -119,24 +120,23 @@ void AddReadCommands(CLI::App& app, Context& ctx)
     AddImageCommand(app, ctx, "tree", "Print the directory tree, two spaces of indent per level", false,
                     [](const Disc& disc, SectorAddress) { PrintTree(views::BuildDirectoryTree(disc), 0); });
     AddImageCommand(app, ctx, "ls", "List the entries of DIR: Filename, Attr, Seq, Load, Exec, Size, Sector", true, Ls);
-    AddImageCommand(app, ctx, "cat", "The *CAT listing of DIR", true, [](const Disc& disc, SectorAddress dir) {
-        StdoutSink out;
-        views::WriteCat(disc, dir, out);
-    });
+    // A listing of DIR, written to standard output as it is made; the "all"
+    // listings name DIR by its own name.
+    const auto listing = [](auto write) {
+        return [write](const Disc& disc, SectorAddress dir) {
+            StdoutSink out;
+            if constexpr (std::is_invocable_v<decltype(write), const Disc&, SectorAddress, views::TextSink&>)
+                write(disc, dir, out);
+            else
+                write(disc, dir, GetDirectoryName(disc, dir), out);
+        };
+    };
+    AddImageCommand(app, ctx, "cat", "The *CAT listing of DIR", true, listing(views::WriteCat));
     AddImageCommand(app, ctx, "catall", "The *CATALL listing of DIR and every directory below it", true,
-                    [](const Disc& disc, SectorAddress dir) {
-                        StdoutSink out;
-                        views::WriteCatAll(disc, dir, GetDirectoryName(disc, dir), out);
-                    });
-    AddImageCommand(app, ctx, "ex", "The *EX listing of DIR", true, [](const Disc& disc, SectorAddress dir) {
-        StdoutSink out;
-        views::WriteEx(disc, dir, out);
-    });
+                    listing(views::WriteCatAll));
+    AddImageCommand(app, ctx, "ex", "The *EX listing of DIR", true, listing(views::WriteEx));
     AddImageCommand(app, ctx, "exall", "The *EXALL listing of DIR and every directory below it", true,
-                    [](const Disc& disc, SectorAddress dir) {
-                        StdoutSink out;
-                        views::WriteExAll(disc, dir, GetDirectoryName(disc, dir), out);
-                    });
+                    listing(views::WriteExAll));
     AddImageCommand(app, ctx, "map", "The free-space map table", false, [](const Disc& disc, SectorAddress) {
         StdoutSink out;
         views::WriteMap(disc, out);

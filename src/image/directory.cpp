@@ -59,8 +59,9 @@ void CopySlot(Disc& disc, SectorAddress dir, int from, int to)
     const auto dst = EntryOffset(dir, to);
     if (!disc.Contains(src, dir::kSlotSize) || !disc.Contains(dst, dir::kSlotSize))
         return;
-    auto& image = disc.WritableImage();
-    std::memmove(image.data() + dst, image.data() + src, dir::kSlotSize);
+    // Slots never overlap; only the target is written.
+    const auto target = disc.Writable(dst, dir::kSlotSize);
+    std::memcpy(target.data(), disc.Bytes().data() + src, dir::kSlotSize);
 }
 
 } // namespace

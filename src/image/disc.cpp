@@ -1,6 +1,7 @@
 #include "image/disc.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "image/bytes.h"
 
@@ -24,14 +25,44 @@ void Disc::Write24(std::uint64_t offset, std::uint32_t value)
 {
     assert(Contains(offset, 3));
     if (Contains(offset, 3))
-        Put24(WritableImage(), offset, value);
+        Put24(Writable(offset, 3), 0, value);
 }
 
 void Disc::Write32(std::uint64_t offset, std::uint32_t value)
 {
     assert(Contains(offset, 4));
     if (Contains(offset, 4))
-        Put32(WritableImage(), offset, value);
+        Put32(Writable(offset, 4), 0, value);
+}
+
+void Disc::OpenJournal()
+{
+    m_journal.emplace();
+    m_journal->slot.assign(Size() / kSectorSize + 1, -1);
+    m_journal->map = map;
+}
+
+std::optional<Journal> Disc::CloseJournal()
+{
+    return std::exchange(m_journal, std::nullopt);
+}
+
+void Disc::Record(std::uint64_t offset, std::uint64_t length)
+{
+    Journal& journal = *m_journal;
+    if (journal.whole || length == 0)
+        return;
+    const auto last = static_cast<std::uint32_t>((offset + length - 1) / kSectorSize);
+    for (auto sector = static_cast<std::uint32_t>(offset / kSectorSize); sector <= last; ++sector) {
+        if (journal.slot[sector] >= 0)
+            continue;
+        journal.slot[sector] = static_cast<std::int32_t>(journal.saved.size() / kSectorSize);
+        // The image's last sector may be short.
+        const std::uint64_t from = std::uint64_t{sector} * kSectorSize;
+        const auto bytes = Bytes().subspan(from, std::min<std::uint64_t>(kSectorSize, Size() - from));
+        journal.saved.insert(journal.saved.end(), bytes.begin(), bytes.end());
+        journal.saved.resize(journal.saved.size() + kSectorSize - bytes.size(), 0);
+    }
 }
 
 std::uint8_t MapChecksum(const Disc& disc, std::size_t offset)

@@ -44,6 +44,16 @@ struct FreeSpaceMap {
     bool operator==(const FreeSpaceMap&) const = default;
 };
 
+// What a journal has seen written since it was opened: the bytes of every
+// sector as they were before its first write, and, once work wrote the whole
+// image at once, the image as it was then.
+struct Journal {
+    std::vector<std::uint8_t> saved; // kSectorSize bytes per sector, in the order first written
+    std::vector<std::int32_t> slot;  // by sector: its place in saved, or -1
+    std::shared_ptr<const std::vector<std::uint8_t>> whole;
+    FreeSpaceMap map; // the working map when opened
+};
+
 // The image bytes are shared between copies of a Disc (and with the views
 // that keep a snapshot) until one of them writes: a write first takes a copy
 // of its own when anyone else still holds the bytes.
@@ -72,16 +82,23 @@ public:
     [[nodiscard]] std::span<std::uint8_t> Writable(std::uint64_t offset, std::uint64_t length)
     {
         assert(Contains(offset, length));
-        return std::span<std::uint8_t>(WritableImage())
-            .subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+        if (m_journal)
+            Record(offset, length);
+        return std::span<std::uint8_t>(Own()).subspan(static_cast<std::size_t>(offset),
+                                                      static_cast<std::size_t>(length));
     }
-    // The whole image to change (or resize), for work that touches all of it.
+    // The whole image to change, for work that touches all of it. Its size
+    // may change only while no journal is open.
     [[nodiscard]] std::vector<std::uint8_t>& WritableImage()
     {
-        if (m_image.use_count() > 1)
-            m_image = std::make_shared<std::vector<std::uint8_t>>(*m_image);
-        return *m_image;
+        if (m_journal && !m_journal->whole)
+            m_journal->whole = m_image;
+        return Own();
     }
+
+    // Every write from OpenJournal to CloseJournal is recorded (see Change).
+    void OpenJournal();
+    [[nodiscard]] std::optional<Journal> CloseJournal();
 
     // True when [offset, offset + length) lies inside the image.
     [[nodiscard]] bool Contains(std::uint64_t offset, std::uint64_t length) const
@@ -98,7 +115,7 @@ public:
     {
         assert(offset < Size());
         if (offset < Size())
-            WritableImage()[offset] = value;
+            Writable(offset, 1)[0] = value;
     }
     void Write24(std::uint64_t offset, std::uint32_t value);
     void Write32(std::uint64_t offset, std::uint32_t value);
@@ -109,7 +126,16 @@ public:
     [[nodiscard]] std::uint32_t SectorsInImage() const { return static_cast<std::uint32_t>(Size() / kSectorSize); }
 
 private:
+    std::vector<std::uint8_t>& Own()
+    {
+        if (m_image.use_count() > 1)
+            m_image = std::make_shared<std::vector<std::uint8_t>>(*m_image);
+        return *m_image;
+    }
+    void Record(std::uint64_t offset, std::uint64_t length);
+
     std::shared_ptr<std::vector<std::uint8_t>> m_image;
+    std::optional<Journal> m_journal;
 };
 
 // --- Free-space map -------------------------------------------------------

@@ -1,8 +1,11 @@
 // Blank discs, the free-space map, image files on the host, and the checker
 // on discs the damaged-image corpus cannot hold.
 #include <filesystem>
+#include <functional>
 
+#include "image/change.h"
 #include "image/check.h"
+#include "image/entry_ops.h"
 #include "image/hex.h"
 #include "image/image_file.h"
 #include "image/walk_guard.h"
@@ -41,6 +44,59 @@ TEST(Disc, FieldsAtTheImagesEnd)
     EXPECT_EQ(disc.Image(), (std::vector<std::uint8_t>{0x11, 0x22, 0x33, 0x44, 0, 0xAA, 0xBB, 0xCC}));
     EXPECT_EQ(std::tuple(disc.Read24(6), disc.Read24(7), disc.Read32(5), disc.Read32(7), disc.Read32(8)),
               std::tuple(0xCCBBu, 0xCCu, 0xCCBBAAu, 0xCCu, 0u));
+}
+
+// The random edits take back every operation they make; these are the
+// writes they do not make.
+TEST(Change, WritesTheRandomEditsDoNotMakeAreTakenBackExactly)
+{
+    SilentSink sink;
+    const std::pair<const char*, std::function<void(Disc&)>> cases[] = {
+        {"title", [&](Disc& d) { (void)SetDirectoryTitle(d, kRoot, "Title", sink); }},
+        {"boot option", [](Disc& d) { SetBootOption(d, 3); }},
+        {"a byte, then the whole image",
+         [](Disc& d) {
+             d.Set(600, 0x55);
+             d.WritableImage()[600] = 0x66;
+             d.WritableImage()[4095] ^= 0xFF;
+         }},
+        {"the last byte of a short sector", [](Disc& d) { d.Set(d.Size() - 1, 1); }},
+        {"a byte written back as it was", [](Disc& d) { d.Set(700, d.At(700)); }},
+    };
+    for (const auto& [name, op] : cases) {
+        SCOPED_TRACE(name);
+        Disc disc = test::SampleDisc();
+        disc.WritableImage().push_back(0); // the image's last sector is short
+        const Disc before = disc;
+        ChangeRecorder recorder(disc);
+        op(disc);
+        Change change = recorder.Finish();
+        const Disc after = disc;
+        EXPECT_EQ(change.Empty(), after.Image() == before.Image());
+        change.Swap(disc);
+        EXPECT_TRUE(disc.Image() == before.Image() && disc.map == before.map);
+        change.Swap(disc);
+        EXPECT_TRUE(disc.Image() == after.Image() && disc.map == after.map);
+    }
+}
+
+// A new directory and its first rename become one step.
+TEST(Change, AStepAbsorbsTheNextOne)
+{
+    Disc disc = test::SampleDisc();
+    const std::vector<std::uint8_t> first = disc.Image();
+    SilentSink sink;
+    ChangeRecorder create(disc);
+    ASSERT_FALSE(CreateDirectory(disc, kRoot, "NewFolder", sink).Refused());
+    Change step = create.Finish();
+    ChangeRecorder rename(disc);
+    ASSERT_EQ(RenameEntry(disc, "NewFolder", "Archive", kRoot, true, sink), Status::Done);
+    step.Absorb(rename.Finish());
+    const std::vector<std::uint8_t> last = disc.Image();
+    step.Swap(disc);
+    EXPECT_TRUE(disc.Image() == first);
+    step.Swap(disc);
+    EXPECT_TRUE(disc.Image() == last);
 }
 
 // A damaged entry may point past the image: the walk still marks what it enters there.

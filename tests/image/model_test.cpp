@@ -1,6 +1,7 @@
 // Seeded random edits on discs of several sizes, checked after each step
-// against a plain model of the tree and by the disc's own checker. Set
-// MARLIN_MODEL_SEED to replay one seed.
+// against a plain model of the tree and by the disc's own checker, and each
+// taken back and done again from its recorded change. Set MARLIN_MODEL_SEED
+// to replay one seed.
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -9,6 +10,7 @@
 #include <random>
 #include <tuple>
 
+#include "image/change.h"
 #include "image/check.h"
 #include "image/compaction.h"
 #include "image/deletion.h"
@@ -141,16 +143,30 @@ public:
 
     void Go(int steps)
     {
+        const std::vector<std::uint8_t> first = m_disc.Image();
+        std::vector<Change> history;
         for (int step = 0; step < steps && !::testing::Test::HasFatalFailure(); ++step) {
             SCOPED_TRACE("step " + std::to_string(step));
             m_before = m_disc.Image();
+            m_beforeMap = m_disc.map;
             m_expected.clear();
             m_sink.messages.clear();
             m_refused = false;
+            ChangeRecorder recorder(m_disc);
             const int op = Pick(100); // each operation's share of the steps, in percent
             op < 45 ? Create() : op < 57 ? Rename() : op < 67 ? Attributes() : op < 93 ? Delete() : Compact();
+            history.push_back(recorder.Finish());
             CheckStep();
+            CheckUndoAndRedo(history.back());
         }
+        // All the way back and forth again.
+        const std::vector<std::uint8_t> last = m_disc.Image();
+        for (auto change = history.rbegin(); change != history.rend(); ++change)
+            change->Swap(m_disc);
+        EXPECT_TRUE(m_disc.Image() == first);
+        for (Change& change : history)
+            change.Swap(m_disc);
+        EXPECT_TRUE(m_disc.Image() == last);
     }
 
 private:
@@ -306,6 +322,26 @@ private:
         CompareDirectory(m_root, kRoot, "$");
     }
 
+    // The step's change gives back exactly the bytes and map before it and
+    // after it, and holds no more than the sectors that differ.
+    void CheckUndoAndRedo(Change& change)
+    {
+        const std::vector<std::uint8_t> after = m_disc.Image();
+        const FreeSpaceMap afterMap = m_disc.map;
+        EXPECT_EQ(change.Empty(), after == m_before);
+        std::size_t held = 0, differing = 0;
+        for (const Patch& patch : change.Patches())
+            held += patch.bytes.size();
+        for (std::size_t at = 0; at < after.size(); at += kSectorSize)
+            differing +=
+                kSectorSize * !std::equal(after.begin() + at, after.begin() + at + kSectorSize, m_before.begin() + at);
+        EXPECT_LE(held, differing);
+        change.Swap(m_disc);
+        ASSERT_TRUE(m_disc.Image() == m_before && m_disc.map == m_beforeMap) << "undo";
+        change.Swap(m_disc);
+        ASSERT_TRUE(m_disc.Image() == after && m_disc.map == afterMap) << "redo";
+    }
+
     void CompareDirectory(const MDir& d, SectorAddress sector, const std::string& path)
     {
         ASSERT_EQ(std::tuple(int{m_disc.At(sector.ByteOffset())}, GetDirectoryTitle(m_disc, sector),
@@ -335,6 +371,7 @@ private:
     MDir m_root{1, "$", {}};
     std::mt19937 m_rng;
     std::vector<std::uint8_t> m_before;
+    FreeSpaceMap m_beforeMap;
     Messages m_expected;
     CollectingSink m_sink;
     bool m_refused = false;

@@ -20,7 +20,9 @@
 #include "harness.h"
 #include "host/export.h"
 #include "host/import.h"
+#include "image/change.h"
 #include "image/compaction.h"
+#include "image/deletion.h"
 #include "image/entry_ops.h"
 #include "image/image_file.h"
 // The window's target needs the window; a build without it reports so and
@@ -275,6 +277,80 @@ double ScalingCompact(benchmark::State& state)
     return PerEntryRatio(state, t, big.fragmentedCounts.entries(), small.fragmentedCounts.entries());
 }
 
+// --- undo: a step recorded as the window records it, taken back and done again.
+
+// Work on a disc of its own, recorded as one step.
+image::Change Recorded(image::Disc& disc, const std::function<void(image::Disc&)>& work)
+{
+    image::ChangeRecorder recorder(disc);
+    work(disc);
+    return recorder.Finish();
+}
+
+// Undo then redo of the compaction against the compaction.
+double UndoCompact(benchmark::State& state)
+{
+    const Fixture& f = GetFixture(Shape::Full);
+    image::Disc work;
+    image::Change step;
+    const Timing t = MinOfPairs(
+        Rounds(7), [&] { step = Recorded(work = OwnCopy(f.fragmented), Compact); },
+        [&] {
+            step.Swap(work);
+            step.Swap(work);
+        },
+        [&] { work = OwnCopy(f.fragmented); }, [&] { step = Recorded(work, Compact); });
+    const double ratio = t.op / t.ref;
+    Report(state, t, ratio);
+    return ratio;
+}
+
+// The bytes the compaction's step holds against the bytes it changed.
+double UndoCompactMemory(benchmark::State& state)
+{
+    const Fixture& f = GetFixture(Shape::Full);
+    image::Disc work = OwnCopy(f.fragmented);
+    const image::Change step = Recorded(work, Compact);
+    const auto& before = f.fragmented.Image();
+    const auto& after = work.Image();
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < before.size(); ++i)
+        changed += before[i] != after[i];
+    const double ratio = static_cast<double>(step.HeldBytes()) / static_cast<double>(changed);
+    state.SetIterationTime(0);
+    state.counters["held_MiB"] = static_cast<double>(step.HeldBytes()) / (1024.0 * 1024.0);
+    state.counters["changed_MiB"] = static_cast<double>(changed) / (1024.0 * 1024.0);
+    state.counters["ratio"] = ratio;
+    return ratio;
+}
+
+// Undo of a delete (the first directory in the root, with everything in it) against the delete.
+double UndoDelete(benchmark::State& state)
+{
+    const Fixture& f = GetFixture(Shape::Full);
+    image::DirEntry target;
+    for (const image::ListedEntry& listed : image::ListEntries(f.disc, image::kRoot)) {
+        if (listed.entry.D) {
+            target = listed.entry;
+            break;
+        }
+    }
+    auto remove = [&](image::Disc& disc) {
+        image::SilentSink sink;
+        if (image::DeleteDirectory(disc, image::kRoot, target.start, target.name, true, true, sink) !=
+            image::Status::Done)
+            throw std::runtime_error("the generated disc refused the delete");
+    };
+    image::Disc work;
+    image::Change step;
+    const Timing t = MinOfPairs(
+        Rounds(9), [&] { step = Recorded(work = OwnCopy(f.disc), remove); }, [&] { step.Swap(work); },
+        [&] { work = OwnCopy(f.disc); }, [&] { step = Recorded(work, remove); });
+    const double ratio = t.op / t.ref;
+    Report(state, t, ratio);
+    return ratio;
+}
+
 // --- host exchange: the exported tree of a disc, made once per run.
 
 const fs::path& ExportedTree(Shape shape)
@@ -409,8 +485,8 @@ double Rebuild(benchmark::State& state)
         window.GetRootTitles();
     };
     const Timing t = MinOfPairs(
-        Rounds(5), [&] { window.CurrentDisc() = full.disc; }, refresh, [&] { window.CurrentDisc() = quarter.disc; },
-        refresh);
+        Rounds(5), [&] { window.ShowDisc(full.disc, QStringLiteral("full.dat")); }, refresh,
+        [&] { window.ShowDisc(quarter.disc, QStringLiteral("quarter.dat")); }, refresh);
     window.close();
     const double ratio = (t.op / full.counts.directories) / (t.ref / quarter.counts.directories);
     Report(state, t, ratio);
@@ -477,6 +553,9 @@ std::vector<Target>& Targets()
         {"scaling_tree", 1.3, ScalingTree},
         {"scaling_import", 1.3, ScalingImport},
         {"scaling_compact", 1.3, ScalingCompact},
+        {"undo_compact", 1.0, UndoCompact},
+        {"undo_compact_memory", 1.1, UndoCompactMemory},
+        {"undo_delete", 1.5, UndoDelete},
     };
     return targets;
 }

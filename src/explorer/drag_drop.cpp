@@ -76,8 +76,10 @@ void DragDrop::DropHostPaths(const QStringList& paths)
     {
         BusyScope busy(m_window, QStringLiteral("Importing"));
         PromptSink sink(m_window.UserPrompts(), &m_window);
-        result = host::DropHostFiles(m_window.CurrentDisc(), m_window.CurrentNode()->tag, hostPaths, sink,
-                                     m_window.MakeProgress());
+        // One step per drop, however far it got.
+        m_window.RunStep(QStringLiteral("Import"), [&](image::Disc& disc) {
+            result = host::DropHostFiles(disc, m_window.CurrentNode()->tag, hostPaths, sink, m_window.MakeProgress());
+        });
     }
     if (result.sawFolder)
         m_window.RebuildTree();

@@ -18,6 +18,7 @@
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QWindow>
 
 #include "explorer/icons.h"
@@ -106,6 +107,8 @@ frmMain::frmMain(Prompts* prompts, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(kProgramTitle));
+    m_history = new DiscHistory(
+        m_disc, [this] { ShowUndoneStep(); }, this);
     m_frameMargins = [this] { return windowHandle() ? windowHandle()->frameMargins() : QMargins(); };
     BuildMenus();
     BuildToolBar();
@@ -114,7 +117,11 @@ frmMain::frmMain(Prompts* prompts, QWidget* parent)
     m_dragDrop = new DragDrop(*this);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The stack says its steps are gone as it goes, after this window.
+    m_history->Stack().disconnect(this);
+}
 
 QAction* frmMain::AddItem(QMenu* menu, const char* name, const char* caption, void (frmMain::*slot)())
 {
@@ -164,6 +171,28 @@ void frmMain::BuildMenus()
     AddItem(disc, "mnuDiscCheck", "Chec&k Disc", &frmMain::mnuDiscCheck_Click);
     disc->addSeparator()->setObjectName(QStringLiteral("mnuDiscBar1"));
     AddItem(disc, "mnuDiscClose", "E&xit", &frmMain::mnuDiscClose_Click);
+
+    QMenu* edit = menu("mnuEdit", "&Edit");
+    m_mnuEditUndo = AddItem(edit, "mnuEditUndo", "&Undo", &frmMain::mnuEditUndo_Click);
+    m_mnuEditUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_mnuEditRedo = AddItem(edit, "mnuEditRedo", "&Redo", &frmMain::mnuEditRedo_Click);
+    m_mnuEditRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // Each names the step it would take back or do again.
+    const QUndoStack& steps = m_history->Stack();
+    auto follow = [this](QAction* action, const QString& caption, const QString& step, bool enabled) {
+        action->setText(step.isEmpty() ? caption : caption + QLatin1Char(' ') + step);
+        action->setEnabled(enabled);
+    };
+    auto showSteps = [this, &steps, follow] {
+        follow(m_mnuEditUndo, QStringLiteral("&Undo"), steps.undoText(), steps.canUndo());
+        follow(m_mnuEditRedo, QStringLiteral("&Redo"), steps.redoText(), steps.canRedo());
+        // A rename joins "New Directory..." only straight after it.
+        if (m_newDirectoryStep && m_newDirectoryStep->index != steps.index())
+            m_newDirectoryStep.reset();
+    };
+    connect(&steps, &QUndoStack::indexChanged, this, showSteps);
+    connect(&steps, &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
+    showSteps();
 
     m_mnuDirectory = menu("mnuDirectory", "&Directory");
     AddItem(m_mnuDirectory, "mnuDirectoryNew", "New Directory...", &frmMain::mnuDirectoryNew_Click);
@@ -497,15 +526,22 @@ void frmMain::Form_Load()
         m_mnuOptionsDelete->setChecked(ReadFlag(settings, "DeleteLocked", true));
         m_mnuOptionsEmpty->setChecked(ReadFlag(settings, "DeleteNonEmpty", true));
     }
-    m_imageFileName = QStringLiteral("NewDisc.dat");
-    m_disc = image::NewDisc(image::kDefaultDiscSize.units);
-    RebuildTree();
+    ShowDisc(image::NewDisc(image::kDefaultDiscSize.units), QStringLiteral("NewDisc.dat"));
     // The temporary drag folder of an earlier run went when DragDrop was made
     // with the window.
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    if (!m_setAside && !m_history->Stack().isClean()) {
+        // The close box (or the desktop ending the session): the question,
+        // and the save dialog it may lead to, come after this event, as for
+        // Exit. A dialog run inside the desktop's close would leave the
+        // program running once the window had gone.
+        event->ignore();
+        QTimer::singleShot(0, this, [this] { mnuDiscClose_Click(); });
+        return;
+    }
     Form_Unload();
     QMainWindow::closeEvent(event);
 }
@@ -545,7 +581,11 @@ bool frmMain::DeleteNonEmptyChecked() const
 
 void frmMain::mnuDiscClose_Click()
 {
+    if (!MaySetAside())
+        return;
+    m_setAside = true;
     close();
+    m_setAside = false;
 }
 
 } // namespace marlin::explorer

@@ -13,6 +13,7 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 
+#include "explorer/disc_history.h"
 #include "explorer/explorer_views.h"
 #include "explorer/list_model.h"
 #include "explorer/prompts.h"
@@ -61,6 +62,8 @@ public:
     void Form_Load();
     // Opens an image file as "&Open Disc Image..." does once a name is chosen (also the program's argument).
     void OpenImageFile(const QString& path);
+    // Shows a new or opened disc called name: nothing to undo, nothing unsaved.
+    void ShowDisc(image::Disc disc, const QString& name);
 
     // --- Tree and list -------------------------------------------------
     void RebuildTree();
@@ -89,7 +92,14 @@ public:
     void SetOuterGeometry(const QRect& outer);
 
     // --- State that commands and the drag-and-drop handlers use --------
-    [[nodiscard]] image::Disc& CurrentDisc() { return m_disc; }
+    [[nodiscard]] const image::Disc& CurrentDisc() const { return m_disc; }
+    // Runs a command's work on the disc as one step of the undo history
+    // (none when nothing changed); with join, as part of the newest step.
+    void RunStep(const QString& name, const std::function<void(image::Disc&)>& work, bool join = false);
+    [[nodiscard]] DiscHistory& History() const { return *m_history; }
+    // Whether the disc may be set aside: true when nothing is unsaved, or
+    // the user saved it or chose to discard the changes.
+    bool MaySetAside();
     [[nodiscard]] TreeNodeItem* CurrentNode() const { return m_currentNode; }
     [[nodiscard]] QPersistentModelIndex CurrentItem() const { return m_currentItem; }
     [[nodiscard]] DirectoryTreeView* tvwDB() const { return m_tvwDB; }
@@ -154,6 +164,13 @@ private:
     void OpenView(views::ViewMode mode);
     [[nodiscard]] views::ViewSource Source() const;
     void NewDiscOfSize(int units);
+    // Save: true when the disc was saved.
+    bool SaveDisc();
+    // The caption: the program and the image's name, marked while unsaved.
+    void ShowCaption();
+    // After an undo or redo: the tree and list rebuilt, the directory shown
+    // kept while it exists.
+    void ShowUndoneStep();
     [[nodiscard]] image::SectorAddress CurrentDirectory() const;
 
     // Commands
@@ -166,6 +183,8 @@ private:
     void mnuDiscCheck_Click() { OpenView(views::ViewMode::Check); }
     void mnuDiscCompact_Click();
     void mnuDiscClose_Click();
+    void mnuEditUndo_Click();
+    void mnuEditRedo_Click();
     void mnuDirectoryNew_Click();
     void mnuDirectoryDelete_Click();
     void mnuDirectoryRename_Click();
@@ -208,6 +227,15 @@ private:
     QElapsedTimer m_pumpTimer;
     QPointer<explorer::frmView> m_lastView;
     DragDrop* m_dragDrop = nullptr;
+    DiscHistory* m_history = nullptr;
+    bool m_setAside = false; // Exit has asked about unsaved changes
+    // The step "New Directory..." added and the directory it made, while its
+    // first rename may still join it.
+    struct NewDirectoryStep {
+        image::SectorAddress directory;
+        int index = 0;
+    };
+    std::optional<NewDirectoryStep> m_newDirectoryStep;
 
     TreeModel* m_treeModel;
     ListModel* m_listModel;
@@ -222,6 +250,8 @@ private:
     QLabel* m_timePanel = nullptr;
     QTimer* m_clock = nullptr;
     QMenu* m_mnuDirectory = nullptr;
+    QAction* m_mnuEditUndo = nullptr;
+    QAction* m_mnuEditRedo = nullptr;
     QMenu* m_mnuFile = nullptr;
     // The actions whose state changes: the seven File view items that
     // follow CurrentItem and the two options.

@@ -67,15 +67,74 @@ void frmMain::OpenView(views::ViewMode mode)
     m_lastView = view;
 }
 
+void frmMain::RunStep(const QString& name, const std::function<void(image::Disc&)>& work, bool join)
+{
+    m_history->Record(
+        name, [&] { work(m_disc); }, join);
+}
+
+bool frmMain::MaySetAside()
+{
+    if (m_history->Stack().isClean())
+        return true;
+    switch (m_prompts->SaveChanges(this, QStringLiteral("Save changes to ") + m_imageFileName + QLatin1Char('?'))) {
+    case SaveAnswer::Save:
+        return SaveDisc();
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void frmMain::ShowCaption()
+{
+    // "[*]" is where the unsaved mark goes; a name holding it is escaped.
+    QString name = m_imageFileName;
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" - ") + name + QStringLiteral("[*]"));
+    setWindowModified(!m_history->Stack().isClean());
+}
+
+void frmMain::ShowUndoneStep()
+{
+    const image::SectorAddress shown = CurrentDirectory();
+    RebuildTree();
+    TreeNodeItem* node = m_treeModel->Find(shown);
+    if (node && node != m_currentNode)
+        tvwDB_NodeClick(node);
+}
+
+void frmMain::mnuEditUndo_Click()
+{
+    m_history->Stack().undo();
+}
+
+void frmMain::mnuEditRedo_Click()
+{
+    m_history->Stack().redo();
+}
+
 void frmMain::NewDiscOfSize(int units)
 {
-    m_imageFileName = QStringLiteral("NewDisc.dat");
-    m_disc = image::NewDisc(units);
+    if (!MaySetAside())
+        return;
+    ShowDisc(image::NewDisc(units), QStringLiteral("NewDisc.dat"));
+}
+
+void frmMain::ShowDisc(image::Disc disc, const QString& name)
+{
+    m_imageFileName = name;
+    m_disc = std::move(disc);
+    m_history->Clear();
     RebuildTree();
 }
 
 void frmMain::mnuDiscOpen_Click()
 {
+    if (!MaySetAside())
+        return;
     const auto path = m_prompts->OpenFileName(this, QStringLiteral("Open Marlin Disc Image"), kDiscFilter, QString());
     if (!path || path->isEmpty())
         return;
@@ -90,28 +149,33 @@ void frmMain::OpenImageFile(const QString& path)
     // core has said why.
     if (opened.Refused())
         return;
-    m_imageFileName = path;
     {
         QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(kProgramTitle),
                            QString::fromLatin1(kProgramTitle));
         settings.setValue(QStringLiteral("Settings/Root"), path);
     }
-    m_disc = std::move(*opened);
-    RebuildTree();
+    ShowDisc(std::move(*opened), path);
 }
 
 void frmMain::mnuDiscSave_Click()
 {
+    (void)SaveDisc();
+}
+
+bool frmMain::SaveDisc()
+{
     const auto path =
         m_prompts->SaveFileName(this, QStringLiteral("Save Marlin Disc Image As"), kDiscFilter, m_imageFileName);
     if (!path || path->isEmpty())
-        return;
+        return false;
     PromptSink sink(*m_prompts, this);
     // A refused save leaves the old file and the old name; the core has said why.
     if (image::SaveImage(m_disc, path->toStdString(), sink) == image::Status::Refused)
-        return;
+        return false;
     m_imageFileName = *path;
-    setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" - ") + m_imageFileName);
+    m_history->Clear();
+    ShowCaption();
+    return true;
 }
 
 void frmMain::tbSave_Click()
@@ -125,7 +189,8 @@ void frmMain::mnuDiscBoot_Click()
     const int current = m_disc.At(image::map::kBootOption) & 3;
     const auto chosen = m_prompts->BootOption(this, current);
     if (chosen)
-        image::SetBootOption(m_disc, static_cast<std::uint8_t>(*chosen & 3));
+        RunStep(QStringLiteral("Set Boot Option"),
+                [&](image::Disc& disc) { image::SetBootOption(disc, static_cast<std::uint8_t>(*chosen & 3)); });
 }
 
 void frmMain::mnuDiscCompact_Click()
@@ -134,7 +199,8 @@ void frmMain::mnuDiscCompact_Click()
     {
         BusyScope busy(*this, QStringLiteral("Compacting"));
         // A refusal has been shown and the image is unchanged; the rebuild is harmless.
-        (void)image::CompactDisc(m_disc, sink, MakeProgress());
+        RunStep(QStringLiteral("Compact Disc"),
+                [&](image::Disc& disc) { (void)image::CompactDisc(disc, sink, MakeProgress()); });
     }
     RebuildTree();
 }
@@ -144,9 +210,12 @@ void frmMain::mnuDirectoryNew_Click()
     if (!m_currentNode)
         return;
     PromptSink sink(*m_prompts, this);
-    const auto sector = image::CreateDirectory(m_disc, m_currentNode->tag, "NewFolder", sink);
+    image::Result<image::SectorAddress> sector = image::SectorAddress{};
+    RunStep(QStringLiteral("New Directory"),
+            [&](image::Disc& disc) { sector = image::CreateDirectory(disc, m_currentNode->tag, "NewFolder", sink); });
     if (sector.Refused())
         return;
+    m_newDirectoryStep = NewDirectoryStep{*sector, m_history->Stack().index()};
     TreeNodeItem* parent = m_currentNode;
     TreeNodeItem* node = m_treeModel->AddChild(parent, QStringLiteral("NewFolder"), *sector);
     m_treeModel->SetImage(parent, QStringLiteral("open"));
@@ -172,8 +241,10 @@ void frmMain::mnuDirectoryDelete_Click()
     PromptSink sink(*m_prompts, this);
     {
         BusyScope busy(*this, QStringLiteral("Deleting"));
-        (void)image::DeleteDirectory(m_disc, parent, dir, Latin1(m_currentNode->text), DeleteLockedChecked(),
-                                     DeleteNonEmptyChecked(), sink, MakeProgress());
+        RunStep(QStringLiteral("Delete Directory"), [&](image::Disc& disc) {
+            (void)image::DeleteDirectory(disc, parent, dir, Latin1(m_currentNode->text), DeleteLockedChecked(),
+                                         DeleteNonEmptyChecked(), sink, MakeProgress());
+        });
     }
     // Rebuilt whether or not the deletion went through.
     RebuildTree();
@@ -217,7 +288,8 @@ void frmMain::mnuDirectoryTitle_Click()
         return;
     PromptSink sink(*m_prompts, this);
     // A refused title has been shown; the old one stays. Titles show only in listings.
-    (void)image::SetDirectoryTitle(m_disc, dir, Latin1(*title), sink);
+    RunStep(QStringLiteral("Set Title"),
+            [&](image::Disc& disc) { (void)image::SetDirectoryTitle(disc, dir, Latin1(*title), sink); });
 }
 
 void frmMain::mnuFileSelectAll_Click()
@@ -245,8 +317,10 @@ void frmMain::mnuFileAttributes_Click()
     std::vector<std::string> names;
     for (int row : SelectedRows())
         names.push_back(m_listModel->Entry(row).name);
-    for (const auto& name : names)
-        (void)image::SetAttributes(m_disc, dir, name, flags.R, flags.W, flags.L);
+    RunStep(QStringLiteral("Set Attributes"), [&](image::Disc& disc) {
+        for (const auto& name : names)
+            (void)image::SetAttributes(disc, dir, name, flags.R, flags.W, flags.L);
+    });
     GetRootTitles();
 }
 
@@ -262,19 +336,22 @@ void frmMain::mnuFileDelete_Click()
     bool directoryGone = false;
     {
         BusyScope busy(*this, QStringLiteral("Deleting"));
-        for (const image::DirEntry& item : items) {
-            image::Status deleted = image::Status::Done;
-            if (!item.D) {
-                deleted = image::DeleteEntry(m_disc, dir, item.name, false, DeleteLockedChecked(), sink);
-            } else {
-                deleted = image::DeleteDirectory(m_disc, dir, item.start, item.name, DeleteLockedChecked(),
-                                                 DeleteNonEmptyChecked(), sink, MakeProgress());
-                directoryGone = directoryGone || deleted == image::Status::Done;
+        // One step, also when a refusal stops the batch: what went before it
+        // is deleted and comes back together.
+        RunStep(QStringLiteral("Delete"), [&](image::Disc& disc) {
+            for (const image::DirEntry& item : items) {
+                image::Status deleted = image::Status::Done;
+                if (!item.D) {
+                    deleted = image::DeleteEntry(disc, dir, item.name, false, DeleteLockedChecked(), sink);
+                } else {
+                    deleted = image::DeleteDirectory(disc, dir, item.start, item.name, DeleteLockedChecked(),
+                                                     DeleteNonEmptyChecked(), sink, MakeProgress());
+                    directoryGone = directoryGone || deleted == image::Status::Done;
+                }
+                if (deleted == image::Status::Refused)
+                    break;
             }
-            // The first refusal ends the batch; what went before stays deleted.
-            if (deleted == image::Status::Refused)
-                break;
-        }
+        });
     }
     if (directoryGone)
         RebuildTree();

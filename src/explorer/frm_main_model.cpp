@@ -41,7 +41,7 @@ image::Progress frmMain::MakeProgress()
 void frmMain::RebuildTree()
 {
     MakeRootColumns();
-    setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" - ") + m_imageFileName);
+    ShowCaption();
     m_filling = true;
     m_currentNode = nullptr;
     m_treeModel->Clear();
@@ -158,8 +158,17 @@ void frmMain::tvwDB_AfterLabelEdit(TreeNodeItem* node, const QString& newText)
         return;
     const image::SectorAddress holder = node->parent->tag;
     PromptSink sink(*m_prompts, this);
-    if (image::RenameEntry(m_disc, Latin1(node->text), Latin1(newText), holder, DeleteLockedChecked(), sink) ==
-        image::Status::Refused)
+    // The first name a new directory is given belongs to its making.
+    const bool join = m_newDirectoryStep && m_newDirectoryStep->directory == node->tag;
+    image::Status renamed = image::Status::Refused;
+    RunStep(
+        QStringLiteral("Rename"),
+        [&](image::Disc& disc) {
+            renamed =
+                image::RenameEntry(disc, Latin1(node->text), Latin1(newText), holder, DeleteLockedChecked(), sink);
+        },
+        join);
+    if (renamed == image::Status::Refused)
         return;
     RebuildTree();
     GetRootTitles();
@@ -209,8 +218,11 @@ void frmMain::lvwDB_AfterLabelEdit(const QString& newText)
     const image::SectorAddress holder = CurrentDirectory();
     PromptSink sink(*m_prompts, this);
     // The label itself never keeps the edit: the list is refilled from the image.
-    if (image::RenameEntry(m_disc, item.name, Latin1(newText), holder, DeleteLockedChecked(), sink) ==
-        image::Status::Refused)
+    image::Status renamed = image::Status::Refused;
+    RunStep(QStringLiteral("Rename"), [&](image::Disc& disc) {
+        renamed = image::RenameEntry(disc, item.name, Latin1(newText), holder, DeleteLockedChecked(), sink);
+    });
+    if (renamed == image::Status::Refused)
         return;
     if (directory)
         RebuildTree();

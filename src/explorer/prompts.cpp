@@ -84,6 +84,23 @@ void WidgetPrompts::Message(QWidget* owner, const QString& text, MessageIcon ico
     MakeMessageBox(owner, text, icon)->exec();
 }
 
+SaveAnswer WidgetPrompts::SaveChanges(QWidget* owner, const QString& text)
+{
+    auto box = MakeMessageBox(owner, text, MessageIcon::Exclamation);
+    box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Save);
+    box->setEscapeButton(QMessageBox::Cancel);
+    FitCaption(*box);
+    switch (box->exec()) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
+}
+
 bool WidgetPrompts::Attributes(QWidget* owner, AttributeFlags& flags)
 {
     frmAttr dialog(flags, owner);

@@ -21,6 +21,8 @@ using marlin::kProgramTitle;
 
 enum class MessageIcon { None, Exclamation };
 
+enum class SaveAnswer { Save, Discard, Cancel };
+
 // The three attribute flags exchanged with frmAttr.
 struct AttributeFlags {
     bool R = false;
@@ -43,6 +45,9 @@ public:
     virtual std::optional<QString> ChooseFolder(QWidget* owner, const QString& prompt) = 0;
     // A message box titled "Marlin Explorer" with an OK button.
     virtual void Message(QWidget* owner, const QString& text, MessageIcon icon = MessageIcon::None) = 0;
+    // The question before unsaved changes would be lost: Save, Discard or
+    // Cancel (also when the box is closed).
+    virtual SaveAnswer SaveChanges(QWidget* owner, const QString& text) = 0;
     // frmAttr: true when closed with OK (flags then hold the new values).
     virtual bool Attributes(QWidget* owner, AttributeFlags& flags) = 0;
     // frmBoot: the option chosen with OK, nullopt otherwise.
@@ -64,6 +69,7 @@ public:
                                         const QString& preset) override;
     std::optional<QString> ChooseFolder(QWidget* owner, const QString& prompt) override;
     void Message(QWidget* owner, const QString& text, MessageIcon icon) override;
+    SaveAnswer SaveChanges(QWidget* owner, const QString& text) override;
     bool Attributes(QWidget* owner, AttributeFlags& flags) override;
     std::optional<int> BootOption(QWidget* owner, int current) override;
     std::optional<QString> DirectoryTitle(QWidget* owner, const QString& current) override;

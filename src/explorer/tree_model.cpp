@@ -180,4 +180,20 @@ void TreeModel::SetImage(TreeNodeItem* node, const QString& image)
     emit dataChanged(index, index, {Qt::DecorationRole, kIconKeyRole});
 }
 
+TreeNodeItem* TreeModel::Find(image::SectorAddress tag) const
+{
+    std::vector<TreeNodeItem*> pending;
+    if (m_root)
+        pending.push_back(m_root.get());
+    while (!pending.empty()) {
+        TreeNodeItem* node = pending.back();
+        pending.pop_back();
+        if (node->tag == tag)
+            return node;
+        for (auto child = node->children.rbegin(); child != node->children.rend(); ++child)
+            pending.push_back(child->get());
+    }
+    return nullptr;
+}
+
 } // namespace marlin::explorer

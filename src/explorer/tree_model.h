@@ -54,6 +54,8 @@ public:
     [[nodiscard]] TreeNodeItem* Root() const { return m_root.get(); }
     [[nodiscard]] TreeNodeItem* NodeOf(const QModelIndex& index) const;
     [[nodiscard]] QModelIndex IndexOf(const TreeNodeItem* node) const;
+    // The first node, in tree order, of the directory at tag; null when none.
+    [[nodiscard]] TreeNodeItem* Find(image::SectorAddress tag) const;
 
 signals:
     void renameRequested(const QPersistentModelIndex& node, const QString& newText);

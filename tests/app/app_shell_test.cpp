@@ -66,7 +66,7 @@ private slots:
             auto window = Start(given, {0, 1500, 2499, 1});
             QCOMPARE(asked, (QList<int>{4000, 4000, 2500, 1}));
             QVERIFY(splashAlone && Showing() == QStringList{"frmMain"});
-            QCOMPARE(window->windowTitle(), "Marlin Explorer - " + (given.isEmpty() ? "NewDisc.dat" : given));
+            QCOMPARE(window->windowHandle()->title(), "Marlin Explorer - " + (given.isEmpty() ? "NewDisc.dat" : given));
             // Without an image, a blank 4 MB disc.
             QCOMPARE(window->CurrentDisc().DiscSizeField(), given.isEmpty() ? 16384u : 4096u);
             QCOMPARE(window->ListItems()->rowCount(), given.isEmpty() ? 0 : 1);

@@ -11,6 +11,8 @@
 #include <QMoveEvent>
 #include <QPlainTextEdit>
 
+#include <random>
+
 #include "host/host_names.h"
 #include "image/bytes.h"
 #include "views/dumps.h"
@@ -171,6 +173,59 @@ class ExplorerWindowTest : public QObject {
         (void)saved->open(QIODevice::ReadOnly);
         return saved;
     }
+    // Drops host items on a viewport as the desktop delivers a drag from
+    // another program; true when the window took them as a copy.
+    static bool DropOn(QWidget* viewport, const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint at = viewport->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &enter);
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &drop);
+        return enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    }
+    // Undoes (or redoes) with the keys until there is nothing left; the steps taken.
+    int UndoAll(bool redo = false)
+    {
+        int steps = 0;
+        while (f.Action(redo ? "mnuEditRedo" : "mnuEditUndo")->isEnabled() && steps <= 1000) {
+            Keys(redo ? Qt::Key_Y : Qt::Key_Z, Qt::ControlModifier);
+            ++steps;
+        }
+        return steps;
+    }
+    // What the window shows: the current directory, the list and the root's children.
+    QString Shown() const { return f.CurrentNodeName() + ": " + f.Listed() + " / " + f.Children(); }
+    void Keys(Qt::Key key, Qt::KeyboardModifiers modifiers) const
+    {
+        QApplication::setActiveWindow(f.window.get());
+        QTest::keyClick(f.window.get(), key, modifiers);
+    }
+    // The command just made is one step called name, or none when it changed
+    // nothing. Ctrl+Z gives back the image as it was before, byte for byte;
+    // Ctrl+Shift+Z does the step again, and the window shows what it showed
+    // (unless the directory shown went with the undo).
+    void ExpectOneStep(const std::vector<std::uint8_t>& before, const QString& name)
+    {
+        const std::vector<std::uint8_t> after = f.window->CurrentDisc().Image();
+        const int steps = after == before ? 0 : 1;
+        QCOMPARE(f.window->History().Stack().count(), steps);
+        QCOMPARE(f.Action("mnuEditUndo")->isEnabled(), steps == 1);
+        if (steps == 0)
+            return;
+        QCOMPARE(f.Action("mnuEditUndo")->text(), "&Undo " + name);
+        const QString shown = Shown(), node = f.CurrentNodeName();
+        Keys(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(f.window->CurrentDisc().Image() == before);
+        const bool kept = f.CurrentNodeName() == node;
+        QCOMPARE(f.Action("mnuEditRedo")->text(), "&Redo " + name);
+        Keys(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(f.window->CurrentDisc().Image() == after);
+        if (kept)
+            QCOMPARE(Shown(), shown);
+    }
     // The list shows the node at path, and it is the one node the tree highlights.
     void ExpectShown(const QString& path) const
     {
@@ -201,7 +256,7 @@ private slots:
 
     void openAndSave()
     {
-        QCOMPARE(f.window->windowTitle(), Caption(f.Path("disc.dat")));
+        QCOMPARE(f.window->windowHandle()->title(), Caption(f.Path("disc.dat")));
         QCOMPARE(f.Listed(), QString(kRootNames));
         QCOMPARE(f.ItemText("README", 1), QStringLiteral("LR"));
         QCOMPARE(f.ItemText("GAMES", 3).size(), 6); // a directory's sector under "Load", nothing after
@@ -216,13 +271,18 @@ private slots:
         for (const char* action : {"mnuDiscOpen", "mnuDiscOpen", "tbOpen"})
             f.Trigger(action);
         QCOMPARE(f.prompts->messages, QStringList{QStringLiteral("File Not Found : ") + f.Path("missing.dat")});
-        QCOMPARE(f.window->windowTitle() + f.Listed(), Caption(f.Path("disc.dat")) + QString(kRootNames));
-        // Save offers the image's name and takes the one chosen.
+        QCOMPARE(f.window->windowHandle()->title() + f.Listed(), Caption(f.Path("disc.dat")) + QString(kRootNames));
+        // Save offers the image's name and takes the one chosen; then
+        // nothing is unsaved and there is nothing to undo.
+        f.Select("!BOOT");
+        f.Trigger("mnuFileDelete");
         f.prompts->files = {std::nullopt, f.Path("copy.dat")};
         f.Trigger("mnuDiscSave");
+        QCOMPARE(f.window->windowHandle()->title(), Caption(f.Path("disc.dat*")));
         f.Trigger("tbSave");
         QCOMPARE(f.prompts->offered.last(), f.Path("disc.dat"));
-        QCOMPARE(f.window->windowTitle(), Caption(f.Path("copy.dat")));
+        QCOMPARE(f.window->windowHandle()->title(), Caption(f.Path("copy.dat")));
+        QVERIFY(!f.Action("mnuEditUndo")->isEnabled());
         QCOMPARE(QFileInfo(f.Path("copy.dat")).size(), qint64(image::SavedLength(f.window->CurrentDisc())));
         // The write went through a temporary beside it, which is gone.
         QCOMPARE(QDir(f.tempDir->path()).entryList(QDir::Files), (QStringList{"copy.dat", "disc.dat"}));
@@ -237,7 +297,7 @@ private slots:
         f.OpenDisc(test::PopulatedDisc());
         f.Trigger("tbNew"); // as 4 MB
         QCOMPARE(f.window->CurrentDisc().DiscSizeField(), 16384u);
-        QCOMPARE(f.window->windowTitle() + f.Listed(), Caption("NewDisc.dat"));
+        QCOMPARE(f.window->windowHandle()->title() + f.Listed(), Caption("NewDisc.dat"));
         f.Trigger("mnuFileViewHex"); // no item to view
         QVERIFY(!f.window->LastView());
     }
@@ -347,6 +407,7 @@ private slots:
     void renameInPlace()
     {
         const RenameRow& r = ThisRow(kRenameRows);
+        const std::vector<std::uint8_t> start = f.window->CurrentDisc().Image();
         if (*r.from)
             f.ClickItem(r.from);
         f.Trigger(*r.from ? "mnuFileRename" : "mnuDirectoryNew");
@@ -363,6 +424,8 @@ private slots:
         QCOMPARE(f.Listed(), QString(r.list));
         QCOMPARE(f.Children(), QString(r.tree));
         QCOMPARE(f.window->CurrentDisc().Image() != before, r.changed);
+        // A new directory and its first name are one step.
+        ExpectOneStep(start, *r.from ? "Rename" : "New Directory");
     }
 
     void deleteCommands_data() { test::AddRows(kDeleteRows); }
@@ -374,11 +437,14 @@ private slots:
         if (*r.node)
             f.ClickNode(r.node);
         f.Select(r.selected);
+        const std::vector<std::uint8_t> before = f.window->CurrentDisc().Image();
         f.Trigger(r.action);
         QCOMPARE(f.prompts->messages.size(), r.messages);
         QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
         QCOMPARE(f.Listed(), QString(r.list));
         QCOMPARE(f.Children(), QString(r.tree));
+        // The whole batch, also one a refusal stopped, is one step.
+        ExpectOneStep(before, *r.node || !*r.selected ? "Delete Directory" : "Delete");
     }
 
     void dialogsOfferTheCurrentValues()
@@ -422,14 +488,189 @@ private slots:
 
     void compactionRebuilds()
     {
+        const std::vector<std::uint8_t> before = f.window->CurrentDisc().Image();
         f.Select("!BOOT");
         f.Trigger("mnuFileDelete");
         QVERIFY(f.window->CurrentDisc().map.runs.size() > 1);
         f.ClickNode("GAMES");
         f.Trigger("mnuDiscCompact");
+        const std::vector<std::uint8_t> after = f.window->CurrentDisc().Image();
         QCOMPARE(f.window->CurrentDisc().map.runs.size(), std::size_t{1});
         QCOMPARE(f.Listed(), QStringLiteral("GAMES README UTILS"));
         QCOMPARE(f.window->StatusText(), Status());
+        QCOMPARE(f.Action("mnuEditUndo")->text(), QStringLiteral("&Undo Compact Disc"));
+        QCOMPARE(UndoAll(), 2);
+        QVERIFY(f.window->CurrentDisc().Image() == before);
+        QCOMPARE(UndoAll(true), 2);
+        QVERIFY(f.window->CurrentDisc().Image() == after);
+    }
+
+    // Exit, the close box, New and Open ask before unsaved changes would be
+    // lost, and only then; Save saves first, and a save that did not happen
+    // stops them like Cancel.
+    void unsavedChangesAreAskedAbout_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<int>("answer"); // SaveAnswer, or 3: Save with the dialog cancelled, 4: Save failing
+        QTest::addColumn<int>("state");  // 0 nothing done, 1 a change, 2 a change undone
+        for (const char* gesture : {"mnuDiscClose", "close box", "mnuDiscNew1M", "mnuDiscOpen"}) {
+            for (int state : {0, 2})
+                QTest::addRow("%s, %s", gesture, state ? "undone" : "unchanged") << QString(gesture) << 0 << state;
+            for (int answer = 0; answer < 5; ++answer)
+                QTest::addRow("%s, answer %d", gesture, answer) << QString(gesture) << answer << 1;
+        }
+    }
+    void unsavedChangesAreAskedAbout()
+    {
+        QFETCH(QString, gesture);
+        QFETCH(int, answer);
+        QFETCH(int, state);
+        image::SilentSink sink;
+        QVERIFY(image::SaveImage(image::NewDisc(16), f.Path("other.dat").toStdString(), sink) == image::Status::Done);
+        const QString caption = f.window->windowHandle()->title();
+        if (state > 0) {
+            f.Select("!BOOT");
+            f.Trigger("mnuFileDelete");
+            QCOMPARE(f.window->windowHandle()->title(), caption + '*');
+        }
+        if (state > 1)
+            Keys(Qt::Key_Z, Qt::ControlModifier);
+        const std::vector<std::uint8_t> image = f.window->CurrentDisc().Image();
+        const bool asked = state == 1;
+        const auto saving = answer > 2 ? explorer::SaveAnswer::Save : explorer::SaveAnswer(answer);
+        f.prompts->saves = {saving};
+        f.prompts->files = {f.Path("other.dat")};
+        if (asked && saving == explorer::SaveAnswer::Save)
+            f.prompts->files.push_front(answer == 3 ? std::nullopt
+                                                    : std::optional(f.Path(answer == 4 ? "none/x" : "saved.dat")));
+        f.prompts->offered.clear();
+        if (gesture == "close box") {
+            // The question follows the close.
+            f.window->close();
+            QCoreApplication::processEvents();
+        } else {
+            f.Trigger(gesture);
+        }
+        QCOMPARE(f.prompts->offered.value(0) == "Save changes to " + f.Path("disc.dat") + '?', asked);
+        const bool goesOn =
+            !asked || answer == int(explorer::SaveAnswer::Save) || answer == int(explorer::SaveAnswer::Discard);
+        const bool closing = gesture == "mnuDiscClose" || gesture == "close box";
+        QCOMPARE(closing ? !f.window->isVisible() : f.window->CurrentDisc().DiscSizeField() == 4096, goesOn);
+        QCOMPARE(QFile::exists(f.Path("saved.dat")), asked && answer == int(explorer::SaveAnswer::Save));
+        if (QFile::exists(f.Path("saved.dat")))
+            QVERIFY(image::OpenImage(f.Path("saved.dat").toStdString(), sink)->Image() == image);
+        QCOMPARE(f.prompts->messages.size(), answer == 4 ? 1 : 0);
+        if (!goesOn)
+            QCOMPARE(f.window->windowHandle()->title(), caption + '*');
+        else if (!closing)
+            QVERIFY(!f.window->isWindowModified() && !f.Action("mnuEditUndo")->isEnabled());
+    }
+
+    // The directory shown stays shown through undo and redo while it exists.
+    void undoKeepsTheDirectoryShown()
+    {
+        f.ClickNode("GAMES");
+        f.Select("ELITE");
+        f.Trigger("mnuFileDelete");
+        Keys(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.CurrentNodeName() + ": " + f.Listed(), QStringLiteral("GAMES: ARCADE ELITE"));
+        ExpectShown("GAMES");
+        f.Trigger("mnuDirectoryNew");
+        QTest::keyClick(f.window->tvwDB()->findChild<QLineEdit*>(), Qt::Key_Escape);
+        QCOMPARE(f.CurrentNodeName(), QStringLiteral("NewFolder"));
+        Keys(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.CurrentNodeName(), QStringLiteral("$"));
+        QCOMPARE(f.Children("GAMES"), QStringLiteral("ARCADE"));
+    }
+
+    // A few hundred random commands, some undone on the way: undo to the
+    // start gives the first bytes, redo to the end the last.
+    void randomCommandsUndoToTheStartAndRedoToTheEnd()
+    {
+        std::mt19937 rng(20261207);
+        auto pick = [&](std::size_t n) { return static_cast<int>(rng() % n); };
+        QList<QUrl> files;
+        for (const char* name : {"IN1", "IN2", "IN3"}) {
+            QFile file(f.Path(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(pick(3000), char(pick(256)))) >= 0);
+            files << QUrl::fromLocalFile(f.Path(name));
+        }
+        const char* names[] = {"A", "b", "GAMES", "NewFolder", "Z9", "!BOOT", "ELITE", "x.y", ""};
+        const std::vector<std::uint8_t> first = f.window->CurrentDisc().Image();
+        for (int i = 0; i < 300; ++i) {
+            std::vector<explorer::TreeNodeItem*> nodes{f.window->TreeItems()->Root()};
+            for (std::size_t n = 0; n < nodes.size(); ++n)
+                for (const auto& child : nodes[n]->children)
+                    nodes.push_back(child.get());
+            const QModelIndex node = f.window->TreeItems()->IndexOf(nodes[pick(nodes.size())]);
+            f.window->tvwDB()->scrollTo(node);
+            QTest::mouseClick(f.window->tvwDB()->viewport(), Qt::LeftButton, {},
+                              f.window->tvwDB()->visualRect(node).center());
+            const QStringList items = f.ListColumn();
+            if (!items.isEmpty())
+                f.Select(items[pick(items.size())] + ' ' + items[pick(items.size())]);
+            const int op = pick(100);
+            if (op < 20) {
+                f.Trigger("mnuFileDelete");
+            } else if (op < 40 && !items.isEmpty()) {
+                f.Trigger(pick(2) ? "mnuFileRename" : "mnuDirectoryRename");
+                if (auto* editor = f.window->findChild<QLineEdit*>(); editor && editor->isVisible()) {
+                    editor->setText(names[pick(std::size(names))]);
+                    QTest::keyClick(editor, Qt::Key_Return);
+                    QCoreApplication::processEvents();
+                }
+            } else if (op < 55) {
+                QVERIFY(DropOn(f.window->lvwDB()->CurrentView()->viewport(), {files[pick(3)], files[pick(3)]}));
+            } else if (op < 68) {
+                f.prompts->attributes.push_back(explorer::AttributeFlags{pick(2) == 1, pick(2) == 1, pick(2) == 1});
+                f.Trigger("mnuFileAttributes");
+            } else if (op < 76) {
+                f.Trigger("mnuDirectoryNew");
+                if (auto* editor = f.window->tvwDB()->findChild<QLineEdit*>()) {
+                    editor->setText(names[pick(std::size(names))]);
+                    QTest::keyClick(editor, Qt::Key_Return);
+                    QCoreApplication::processEvents();
+                }
+            } else if (op < 80) {
+                f.prompts->titles.push_back(QString(names[pick(std::size(names))]));
+                f.Trigger("mnuDirectoryTitle");
+            } else if (op < 84) {
+                f.prompts->boots.push_back(pick(4));
+                f.Trigger("mnuDiscBoot");
+            } else if (op < 90) {
+                f.Trigger("mnuDiscCompact");
+            } else {
+                Keys(op < 96 ? Qt::Key_Z : Qt::Key_Y, Qt::ControlModifier);
+            }
+            QVERIFY2(test::ConsistencyProblems(f.window->CurrentDisc()).empty(), qPrintable(QString::number(i)));
+        }
+        const std::vector<std::uint8_t> last = f.window->CurrentDisc().Image();
+        QVERIFY(UndoAll() > 100);
+        QVERIFY(f.window->CurrentDisc().Image() == first);
+        QVERIFY(!f.window->isWindowModified());
+        UndoAll(true);
+        QVERIFY(f.window->CurrentDisc().Image() == last);
+    }
+
+    // The oldest steps go when the history holds more than its bound; the
+    // rest stay as they were.
+    void theHistoryBoundDropsTheOldestSteps()
+    {
+        std::vector<std::vector<std::uint8_t>> images{f.window->CurrentDisc().Image()};
+        for (const char* title : {"One", "Two", "Three", "Four"}) {
+            f.prompts->titles.push_back(QString(title));
+            f.Trigger("mnuDirectoryTitle");
+            images.push_back(f.window->CurrentDisc().Image());
+        }
+        explorer::DiscHistory& history = f.window->History();
+        history.SetLimit(history.HeldBytes() - 1);
+        QCOMPARE(history.Stack().count(), 3);
+        QCOMPARE(UndoAll(), 3);
+        QVERIFY(f.window->CurrentDisc().Image() == images[1]);
+        // The saved state went with the oldest step.
+        QVERIFY(f.window->isWindowModified());
+        QCOMPARE(UndoAll(true), 3);
+        QVERIFY(f.window->CurrentDisc().Image() == images[4]);
     }
 
     void exitClosesTheWindowAndItsViews()
@@ -540,20 +781,14 @@ private slots:
         QList<QUrl> urls;
         for (const QString& item : QString(r.dropped).split(' '))
             urls << QUrl::fromLocalFile(f.Path(item.chopped(item.endsWith('/'))));
-        QMimeData data;
-        data.setUrls(urls);
-        // As the desktop delivers a drag from another program.
-        const QPoint at = viewport->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(viewport, &enter);
-        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(viewport, &drop);
-        QVERIFY(enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction);
+        const std::vector<std::uint8_t> before = f.window->CurrentDisc().Image();
+        QVERIFY(DropOn(viewport, urls));
         QCOMPARE(f.CurrentNodeName(), QString(r.node));
         QCOMPARE(f.Listed(), QString(r.list));
         QCOMPARE(f.prompts->messages.size(), r.messages);
         // The tree shows an imported folder only when it was rebuilt.
         QCOMPARE(f.Node("GAMES.DOCS") != nullptr, QString(r.dropped).contains("DOCS/"));
+        ExpectOneStep(before, "Import");
     }
 
     void findIgnoresCaseAndNextGoesOn()

@@ -26,6 +26,7 @@ public:
     std::deque<std::optional<QString>> files, folders, titles, finds;
     std::deque<std::optional<explorer::AttributeFlags>> attributes;
     std::deque<std::optional<int>> boots;
+    std::deque<explorer::SaveAnswer> saves;
     QStringList messages;
     // One per question: the name, text or boot option it offered ("RWL" letters for attributes).
     QStringList offered;
@@ -41,6 +42,15 @@ public:
     }
     std::optional<QString> ChooseFolder(QWidget*, const QString&) override { return Ask(folders, QString()); }
     void Message(QWidget*, const QString& text, explorer::MessageIcon) override { messages << text; }
+    explorer::SaveAnswer SaveChanges(QWidget*, const QString& text) override
+    {
+        offered << text;
+        if (saves.empty())
+            return explorer::SaveAnswer::Cancel;
+        const explorer::SaveAnswer answer = saves.front();
+        saves.pop_front();
+        return answer;
+    }
     bool Attributes(QWidget*, explorer::AttributeFlags& flags) override
     {
         const auto answer =
@@ -133,6 +143,8 @@ struct WindowFixture {
     }
     void Stop()
     {
+        if (window && !window->History().Stack().isClean())
+            prompts->saves.push_front(explorer::SaveAnswer::Discard);
         if (window)
             window->close();
         window.reset();

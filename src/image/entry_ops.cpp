@@ -185,6 +185,27 @@ Status SetAttributes(Disc& disc, SectorAddress dir, std::string_view name, bool 
     return Status::Done;
 }
 
+Status SetAddresses(Disc& disc, SectorAddress dir, std::string_view name, std::optional<std::uint32_t> load,
+                    std::optional<std::uint32_t> exec, MessageSink& sink)
+{
+    const int i = BlockInside(disc, dir) ? FindEntry(disc, dir, name) : -1;
+    if (i < 0) {
+        sink.Report({RefusalCode::FileNotFound, std::string(name), {}});
+        return Status::Refused;
+    }
+    const std::uint64_t e = EntryOffset(dir, i);
+    if (disc.At(e + entry::kAttrD) & 0x80) {
+        sink.Report({RefusalCode::AddressesOfDirectory, GetEntryName(disc, dir, i), {}});
+        return Status::Refused;
+    }
+    if (load)
+        disc.Write32(e + entry::kLoad, *load);
+    if (exec)
+        disc.Write32(e + entry::kExec, *exec);
+    disc.Set(e + entry::kSequence, NextSequenceNumber(disc, dir));
+    return Status::Done;
+}
+
 Status SetDirectoryTitle(Disc& disc, SectorAddress dir, std::string_view title, MessageSink& sink)
 {
     const std::string cut(title.substr(0, dir::kTitleLength));

@@ -45,6 +45,13 @@ Status RenameEntry(Disc& disc, std::string_view oldName, std::string_view newNam
 // Refused, saying nothing, when there is no such entry.
 Status SetAttributes(Disc& disc, SectorAddress dir, std::string_view name, bool r, bool w, bool l);
 
+// Sets the load and execution addresses of the file called name in dir, those
+// given, and raises the directory's sequence number. Refused with
+// AddressesOfDirectory for a directory, FileNotFound when there is no such
+// entry.
+Status SetAddresses(Disc& disc, SectorAddress dir, std::string_view name, std::optional<std::uint32_t> load,
+                    std::optional<std::uint32_t> exec, MessageSink& sink);
+
 // Sets the title (first 19 characters). Refused with IllegalTitle.
 Status SetDirectoryTitle(Disc& disc, SectorAddress dir, std::string_view title, MessageSink& sink);
 

@@ -31,6 +31,8 @@ std::string MessageText(const Refusal& r)
         return "Cannot Delete Non Empty Directory : " + r.name;
     case RefusalCode::FreeSpaceMapFull:
         return "Free Space Map Full";
+    case RefusalCode::AddressesOfDirectory:
+        return "Cannot Set Addresses Of Directory : " + r.name;
     case RefusalCode::FileNotFound:
         return "File Not Found : " + r.name;
     case RefusalCode::NotAnImage:

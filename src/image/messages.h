@@ -30,6 +30,7 @@ enum class RefusalCode {
     CannotExport,            // "Cannot Export : " + name [+ "\n" + detail]
     CannotCompact,           // "Cannot Compact Disc : " + detail + " " + name
     NotEnoughMemory,         // "Not Enough Memory"
+    AddressesOfDirectory,    // "Cannot Set Addresses Of Directory : " + name
 };
 
 struct Refusal {

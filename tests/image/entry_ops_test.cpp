@@ -3,6 +3,7 @@
 #include <random>
 
 #include "image/entry_ops.h"
+#include "image/find.h"
 #include "image/image_file.h"
 #include "image/lookup_name.h"
 #include "support/test_disc.h"
@@ -223,6 +224,54 @@ TEST(LookupName, BothFormsCompareAsALookupByNameInTheSameOrder)
         EXPECT_TRUE(VectorName(a.data()) < VectorName(b.data())) << sorted[k];
 #endif
     }
+}
+
+TEST(WildcardMatch, StarsHashesAndCase)
+{
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"", "", true},           {"", "A", false},        {"*", "", true},
+        {"*", "ELITE", true},     {"el*", "Elite", true},  {"*TE", "elite", true},
+        {"E*I*E", "ELITE", true}, {"E*X", "ELITE", false}, {"#LITE", "ELITE", true},
+        {"ELIT#", "ELITE", true}, {"#", "", false},        {"E#", "E", false},
+        {"##", "AB", true},       {"**", "A", true},       {"$.G*.E*", "$.GAMES.ELITE", true},
+    };
+    for (const auto& [pattern, text, matches] : cases)
+        EXPECT_EQ(WildcardMatch(pattern, text), matches) << pattern << " " << text;
+}
+
+TEST(FindEntries, TreeOrderWholePathsAndADamagedTree)
+{
+    Disc disc = SampleDisc(); // $: ALPHA, Games (Elite), beta
+    auto paths = [&](std::string_view pattern) {
+        std::string joined;
+        for (const FoundEntry& found : FindEntries(disc, pattern))
+            joined += found.path + " ";
+        return joined;
+    };
+    EXPECT_EQ(paths("*"), "$.ALPHA $.beta $.Games $.Games.Elite ");
+    EXPECT_EQ(paths("*E*"), "$.beta $.Games $.Games.Elite ");
+    EXPECT_EQ(paths("games.*"), "$.Games.Elite ");
+    EXPECT_EQ(paths("nothing"), "");
+    EXPECT_EQ(FindEntries(disc, "#lite", SectorAddress(9), "$.Games").at(0).listed.dir, SectorAddress(9));
+    // Elite made a directory that is Games itself: the walk still ends.
+    SetStart(disc, SectorAddress(9), "Elite", 9);
+    disc.Set(EntryOffset(SectorAddress(9), 0) + entry::kAttrD,
+             disc.At(EntryOffset(SectorAddress(9), 0) + entry::kAttrD) | 0x80);
+    EXPECT_EQ(paths("*"), "$.ALPHA $.beta $.Games $.Games.Elite ");
+}
+
+TEST(SetAddresses, SetsWhatIsGivenOrRefuses)
+{
+    Disc disc = SampleDisc();
+    CollectingSink sink;
+    const std::uint8_t master = disc.At(kRoot.ByteOffset());
+    ASSERT_EQ(SetAddresses(disc, kRoot, "alpha", 0xFFFF1900, std::nullopt, sink), Status::Done);
+    const DirEntry set = EntryNamed(disc, kRoot, "ALPHA");
+    EXPECT_EQ(std::tuple(set.load, set.exec, set.sequence), std::tuple(0xFFFF1900u, 0x8023u, NextBcd(master)));
+    ExpectRefused(disc, {"Cannot Set Addresses Of Directory : Games"},
+                  [](Disc& d, MessageSink& s) { return SetAddresses(d, kRoot, "GAMES", 1, 1, s); });
+    ExpectRefused(disc, {"File Not Found : gone"},
+                  [](Disc& d, MessageSink& s) { return SetAddresses(d, kRoot, "gone", 1, 1, s); });
 }
 
 } // namespace

@@ -5,10 +5,12 @@
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "image/entry_ops.h"
@@ -157,6 +159,61 @@ frmTitle::frmTitle(const QString& title, QWidget* parent) : QDialog(parent)
 QString frmTitle::Title() const
 {
     return m_txtTitle->text();
+}
+
+frmFindFiles::frmFindFiles(const QString& pattern, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmFindFiles"));
+    setWindowTitle(QStringLiteral("Find Files"));
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(QStringLiteral("&Name (* any characters, # one character):"), this);
+    m_txtPattern = new CaretAtEndEdit(pattern, this);
+    m_txtPattern->setObjectName(QStringLiteral("txtPattern"));
+    label->setBuddy(m_txtPattern);
+    layout->addWidget(label);
+    layout->addWidget(m_txtPattern);
+    layout->addWidget(MakeOkCancel(this));
+    m_txtPattern->setFocus();
+    FitCaption(*this);
+}
+
+QString frmFindFiles::Pattern() const
+{
+    return m_txtPattern->text();
+}
+
+frmAddr::frmAddr(const Addresses& addresses, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmAddr"));
+    setWindowTitle(QStringLiteral("Set Addresses"));
+    auto* layout = new QGridLayout(this);
+    auto* hex = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]{1,8}")), this);
+    QLineEdit** fields[] = {&m_txtLoad, &m_txtExec};
+    const char* captions[] = {"&Load", "&Exec"};
+    const std::uint32_t values[] = {addresses.load, addresses.exec};
+    for (int i = 0; i < 2; ++i) {
+        QLineEdit*& field = *fields[i];
+        field = new QLineEdit(QStringLiteral("%1").arg(values[i], 8, 16, QLatin1Char('0')).toUpper(), this);
+        field->setObjectName(i == 0 ? QStringLiteral("txtLoad") : QStringLiteral("txtExec"));
+        field->setValidator(hex);
+        auto* label = new QLabel(QString::fromLatin1(captions[i]), this);
+        label->setBuddy(field);
+        layout->addWidget(label, i, 0);
+        layout->addWidget(field, i, 1);
+    }
+    QWidget* buttons = MakeOkCancel(this);
+    layout->addWidget(buttons, 2, 0, 1, 2);
+    auto* ok = buttons->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    auto follow = [this, ok] { ok->setEnabled(m_txtLoad->hasAcceptableInput() && m_txtExec->hasAcceptableInput()); };
+    connect(m_txtLoad, &QLineEdit::textChanged, this, follow);
+    connect(m_txtExec, &QLineEdit::textChanged, this, follow);
+    m_txtLoad->setFocus();
+    FitCaption(*this);
+}
+
+Addresses frmAddr::Values() const
+{
+    return {m_txtLoad->text().toUInt(nullptr, 16), m_txtExec->text().toUInt(nullptr, 16)};
 }
 
 } // namespace marlin::explorer

@@ -49,6 +49,30 @@ private:
     QLineEdit* m_txtTitle;
 };
 
+// "Find Files": a pattern with the filing system's wildcards.
+class frmFindFiles : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmFindFiles(const QString& pattern, QWidget* parent = nullptr);
+    [[nodiscard]] QString Pattern() const;
+
+private:
+    QLineEdit* m_txtPattern;
+};
+
+// "Set Addresses": Load and Exec in hexadecimal, up to 8 digits each; OK
+// only while both hold a number.
+class frmAddr : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmAddr(const Addresses& addresses, QWidget* parent = nullptr);
+    [[nodiscard]] Addresses Values() const;
+
+private:
+    QLineEdit* m_txtLoad;
+    QLineEdit* m_txtExec;
+};
+
 // OK (default, so Enter presses it) on the left and Cancel beside it.
 QWidget* MakeOkCancel(QDialog* dialog);
 

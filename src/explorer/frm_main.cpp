@@ -169,7 +169,13 @@ void frmMain::BuildMenus()
     AddItem(disc, "mnuDiscMap", "&View Free Space Map", &frmMain::mnuDiscMap_Click);
     AddItem(disc, "mnuDiscCompact", "&Compact Disc", &frmMain::mnuDiscCompact_Click);
     AddItem(disc, "mnuDiscCheck", "Chec&k Disc", &frmMain::mnuDiscCheck_Click);
+    AddItem(disc, "mnuDiscFind", "&Find Files...", &frmMain::mnuDiscFind_Click);
     disc->addSeparator()->setObjectName(QStringLiteral("mnuDiscBar1"));
+    m_mnuDiscRecent = disc->addMenu(QStringLiteral("Recen&t Discs"));
+    m_mnuDiscRecent->setObjectName(QStringLiteral("mnuDiscRecent"));
+    m_mnuDiscRecent->menuAction()->setObjectName(QStringLiteral("mnuDiscRecent"));
+    connect(m_mnuDiscRecent, &QMenu::aboutToShow, this, &frmMain::FillRecentDiscs);
+    FillRecentDiscs();
     AddItem(disc, "mnuDiscClose", "E&xit", &frmMain::mnuDiscClose_Click);
 
     QMenu* edit = menu("mnuEdit", "&Edit");
@@ -216,6 +222,7 @@ void frmMain::BuildMenus()
     m_mnuFileViewExAll = AddItem(m_mnuFile, "mnuFileViewExAll", "View As *EXALL", &frmMain::mnuFileViewExAll_Click);
     AddItem(m_mnuFile, "mnuFileSelectAll", "Select All", &frmMain::mnuFileSelectAll_Click);
     AddItem(m_mnuFile, "mnuFileAttributes", "Set File Attributes...", &frmMain::mnuFileAttributes_Click);
+    AddItem(m_mnuFile, "mnuFileAddresses", "Set &Addresses...", &frmMain::mnuFileAddresses_Click);
     AddItem(m_mnuFile, "mnuFileDelete", "&Delete File", &frmMain::mnuFileDelete_Click);
     AddItem(m_mnuFile, "mnuFileRename", "&Rename File...", &frmMain::mnuFileRename_Click);
     AddItem(m_mnuFile, "mnuFileExport", "&Export File...", &frmMain::mnuFileExport_Click);

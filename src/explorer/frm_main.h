@@ -62,6 +62,8 @@ public:
     void Form_Load();
     // Opens an image file as "&Open Disc Image..." does once a name is chosen (also the program's argument).
     void OpenImageFile(const QString& path);
+    // Makes the entry's directory current and selects the entry in the list.
+    void ShowEntry(const image::ListedEntry& listed);
     // Shows a new or opened disc called name: nothing to undo, nothing unsaved.
     void ShowDisc(image::Disc disc, const QString& name);
 
@@ -114,6 +116,8 @@ public:
     [[nodiscard]] QList<int> SelectedRows() const;
     // Drag and drop with the host (made with the window).
     [[nodiscard]] DragDrop* DragAndDrop() const { return m_dragDrop; }
+    // The newest "Find Files" results, while they are open.
+    [[nodiscard]] QWidget* LastFound() const { return m_lastFound; }
     // The newest view window, while it is open.
     [[nodiscard]] explorer::frmView* LastView() const { return m_lastView; }
     // The progress callback for long operations: repaints now and then,
@@ -183,6 +187,14 @@ private:
     void mnuDiscCheck_Click() { OpenView(views::ViewMode::Check); }
     void mnuDiscCompact_Click();
     void mnuDiscClose_Click();
+    void mnuDiscFind_Click();
+    void mnuFileAddresses_Click();
+    // The recently used discs, most recent first, as the settings keep them.
+    [[nodiscard]] QStringList RecentDiscs() const;
+    void StoreRecentDiscs(QStringList paths) const;
+    void RememberRecentDisc(const QString& path);
+    void FillRecentDiscs();
+    void OpenRecentDisc(const QString& path);
     void mnuEditUndo_Click();
     void mnuEditRedo_Click();
     void mnuDirectoryNew_Click();
@@ -226,6 +238,8 @@ private:
     bool m_filling = false; // the tree is being built: its signals are not user events
     QElapsedTimer m_pumpTimer;
     QPointer<explorer::frmView> m_lastView;
+    QPointer<QWidget> m_lastFound;
+    QString m_findPattern;
     DragDrop* m_dragDrop = nullptr;
     DiscHistory* m_history = nullptr;
     bool m_setAside = false; // Exit has asked about unsaved changes
@@ -250,6 +264,7 @@ private:
     QLabel* m_timePanel = nullptr;
     QTimer* m_clock = nullptr;
     QMenu* m_mnuDirectory = nullptr;
+    QMenu* m_mnuDiscRecent = nullptr;
     QAction* m_mnuEditUndo = nullptr;
     QAction* m_mnuEditRedo = nullptr;
     QMenu* m_mnuFile = nullptr;

@@ -154,6 +154,7 @@ void frmMain::OpenImageFile(const QString& path)
                            QString::fromLatin1(kProgramTitle));
         settings.setValue(QStringLiteral("Settings/Root"), path);
     }
+    RememberRecentDisc(path);
     ShowDisc(std::move(*opened), path);
 }
 
@@ -173,6 +174,7 @@ bool frmMain::SaveDisc()
     if (image::SaveImage(m_disc, path->toStdString(), sink) == image::Status::Refused)
         return false;
     m_imageFileName = *path;
+    RememberRecentDisc(*path);
     m_history->Clear();
     ShowCaption();
     return true;

@@ -134,6 +134,22 @@ std::optional<QString> WidgetPrompts::FindText(QWidget* owner, const QString& cu
     return dialog.Text();
 }
 
+std::optional<QString> WidgetPrompts::FindPattern(QWidget* owner, const QString& current)
+{
+    frmFindFiles dialog(current, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Pattern();
+}
+
+std::optional<Addresses> WidgetPrompts::FileAddresses(QWidget* owner, const Addresses& current)
+{
+    frmAddr dialog(current, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Values();
+}
+
 void WidgetPrompts::Drag(QWidget* source, std::unique_ptr<QMimeData> data)
 {
     auto* drag = new QDrag(source);

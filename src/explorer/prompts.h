@@ -3,6 +3,7 @@
 // desktop, goes through one Prompts object, so tests can answer and watch
 // them without a person. WidgetPrompts shows the real dialogs.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -22,6 +23,13 @@ using marlin::kProgramTitle;
 enum class MessageIcon { None, Exclamation };
 
 enum class SaveAnswer { Save, Discard, Cancel };
+
+// A file's load and execution addresses, exchanged with frmAddr.
+struct Addresses {
+    std::uint32_t load = 0;
+    std::uint32_t exec = 0;
+    bool operator==(const Addresses&) const = default;
+};
 
 // The three attribute flags exchanged with frmAttr.
 struct AttributeFlags {
@@ -54,6 +62,10 @@ public:
     virtual std::optional<int> BootOption(QWidget* owner, int current) = 0;
     // frmTitle: the text as typed when closed with OK.
     virtual std::optional<QString> DirectoryTitle(QWidget* owner, const QString& current) = 0;
+    // frmFindFiles: the wildcard pattern when closed with OK.
+    virtual std::optional<QString> FindPattern(QWidget* owner, const QString& current) = 0;
+    // frmAddr: the load and execution addresses when closed with OK.
+    virtual std::optional<Addresses> FileAddresses(QWidget* owner, const Addresses& current) = 0;
     // frmFind: the text to find when closed with OK.
     virtual std::optional<QString> FindText(QWidget* owner, const QString& current) = 0;
     // Runs the desktop's drag of data from source, offering the copy effect
@@ -74,6 +86,8 @@ public:
     std::optional<int> BootOption(QWidget* owner, int current) override;
     std::optional<QString> DirectoryTitle(QWidget* owner, const QString& current) override;
     std::optional<QString> FindText(QWidget* owner, const QString& current) override;
+    std::optional<QString> FindPattern(QWidget* owner, const QString& current) override;
+    std::optional<Addresses> FileAddresses(QWidget* owner, const Addresses& current) override;
     void Drag(QWidget* source, std::unique_ptr<QMimeData> data) override;
 };
 

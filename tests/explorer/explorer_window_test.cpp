@@ -8,11 +8,15 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QMoveEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
 
 #include <random>
 
+#include "explorer/dialogs.h"
 #include "host/host_names.h"
 #include "image/bytes.h"
 #include "views/dumps.h"
@@ -564,6 +568,81 @@ private slots:
             QCOMPARE(f.window->windowHandle()->title(), caption + '*');
         else if (!closing)
             QVERIFY(!f.window->isWindowModified() && !f.Action("mnuEditUndo")->isEnabled());
+    }
+
+    void findFilesListsMatchesAndShowsTheOneChosen()
+    {
+        f.prompts->offered.clear();
+        f.prompts->patterns = {QStringLiteral("nothing"), QStringLiteral("*e*")};
+        f.Trigger("mnuDiscFind");
+        QCOMPARE(f.prompts->messages, QStringList{"No Files Found"});
+        f.Trigger("mnuDiscFind");
+        QCOMPARE(f.window->StatusText(), Status());
+        auto* results = f.window->LastFound()->findChild<QTreeWidget*>();
+        QVERIFY(results);
+        QStringList paths;
+        for (int i = 0; i < results->topLevelItemCount(); ++i)
+            paths << results->topLevelItem(i)->text(0);
+        QCOMPARE(paths, (QStringList{"$.GAMES", "$.GAMES.ARCADE", "$.GAMES.ELITE", "$.README"}));
+        QCOMPARE(f.prompts->offered, (QStringList{"", "nothing"}));
+        QVERIFY(QTest::qWaitForWindowExposed(results));
+        const QRect row = results->visualItemRect(results->topLevelItem(2));
+        QTest::mouseClick(results->viewport(), Qt::LeftButton, {}, row.center()); // the press a double click needs
+        QTest::mouseDClick(results->viewport(), Qt::LeftButton, {}, row.center());
+        ExpectShown("GAMES");
+        QCOMPARE(f.window->CurrentItem().row(), f.Item("ELITE").row());
+        QCOMPARE(f.SelectedNames(), QStringLiteral("ELITE"));
+        for (int column : {1, 2, 3, 4, 5}) // Attr, Load, Exec, Size, Sector as the list shows them
+            QCOMPARE(results->topLevelItem(2)->text(column), f.ItemText("ELITE", column == 1 ? 1 : column + 1));
+    }
+
+    void setAddressesOnTheSelectionStopsAtADirectory()
+    {
+        f.prompts->addresses = {explorer::Addresses{0xFFFF3000, 0x3100}, explorer::Addresses{1, 2}};
+        f.Select("!BOOT README");
+        f.Trigger("mnuFileAddresses");
+        QCOMPARE(f.ItemText("!BOOT", 3) + f.ItemText("README", 4), QStringLiteral("FFFF300000003100"));
+        f.ClickItem("GAMES");
+        f.Select("GAMES README");
+        f.Trigger("mnuFileAddresses");
+        QCOMPARE(f.prompts->messages, QStringList{"Cannot Set Addresses Of Directory : GAMES"});
+        QCOMPARE(f.ItemText("README", 3), QStringLiteral("FFFF3000"));
+        QCOMPARE(f.Action("mnuEditUndo")->text(), QStringLiteral("&Undo Set Addresses"));
+        // The dialog takes hexadecimal only and offers OK only while both fields hold some.
+        explorer::frmAddr dialog({0x1900, 0x8023});
+        auto* load = dialog.findChild<QLineEdit*>("txtLoad");
+        auto* ok = dialog.findChild<QPushButton*>("cmdOK");
+        load->selectAll();
+        QTest::keyClick(load, Qt::Key_Delete);
+        QVERIFY(!ok->isEnabled());
+        QTest::keyClicks(load, "1fzx123456789");
+        QVERIFY(ok->isEnabled());
+        QCOMPARE(dialog.Values(), (explorer::Addresses{0x1f123456, 0x8023}));
+    }
+
+    void recentDiscsKeepTheLastEightAndForgetMissingOnes()
+    {
+        for (int i = 0; i < 9; ++i)
+            f.OpenDisc(image::NewDisc(4), QStringLiteral("d%1.dat").arg(i));
+        auto* menu = f.window->findChild<QMenu*>("mnuDiscRecent");
+        auto items = [&] {
+            QStringList texts;
+            for (QAction* item : menu->actions())
+                texts << item->text().section(' ', 0, 0) + QFileInfo(item->text().section(' ', 1)).fileName();
+            return texts.join(' ');
+        };
+        QVERIFY(menu->menuAction()->isEnabled()); // a disabled submenu would never open
+        QCOMPARE(items(), QStringLiteral("&1d8.dat &2d7.dat &3d6.dat &4d5.dat &5d4.dat &6d3.dat &7d2.dat &8d1.dat"));
+        f.Trigger("mnuDiscRecent3");
+        QCOMPARE(f.window->windowHandle()->title(), Caption(f.Path("d6.dat")));
+        QVERIFY(QFile::remove(f.Path("d5.dat")));
+        // Another window may have opened a disc since: the list is read again when the menu opens.
+        menu->popup({});
+        menu->hide();
+        QCOMPARE(items().section(' ', 0, 3), QStringLiteral("&1d6.dat &2d8.dat &3d7.dat &4d5.dat"));
+        f.Trigger("mnuDiscRecent4");
+        QCOMPARE(f.prompts->messages, QStringList{"File Not Found : " + f.Path("d5.dat")});
+        QCOMPARE(items(), QStringLiteral("&1d6.dat &2d8.dat &3d7.dat &4d4.dat &5d3.dat &6d2.dat &7d1.dat"));
     }
 
     // The directory shown stays shown through undo and redo while it exists.

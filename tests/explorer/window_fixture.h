@@ -23,7 +23,8 @@ namespace marlin::test {
 // queued); what the window offered, said and dragged is recorded.
 class ScriptedPrompts final : public explorer::Prompts {
 public:
-    std::deque<std::optional<QString>> files, folders, titles, finds;
+    std::deque<std::optional<QString>> files, folders, titles, finds, patterns;
+    std::deque<std::optional<explorer::Addresses>> addresses;
     std::deque<std::optional<explorer::AttributeFlags>> attributes;
     std::deque<std::optional<int>> boots;
     std::deque<explorer::SaveAnswer> saves;
@@ -62,6 +63,11 @@ public:
     std::optional<int> BootOption(QWidget*, int current) override { return Ask(boots, QString::number(current)); }
     std::optional<QString> DirectoryTitle(QWidget*, const QString& current) override { return Ask(titles, current); }
     std::optional<QString> FindText(QWidget*, const QString& current) override { return Ask(finds, current); }
+    std::optional<QString> FindPattern(QWidget*, const QString& current) override { return Ask(patterns, current); }
+    std::optional<explorer::Addresses> FileAddresses(QWidget*, const explorer::Addresses& current) override
+    {
+        return Ask(addresses, QStringLiteral("%1 %2").arg(current.load, 0, 16).arg(current.exec, 0, 16));
+    }
     void Drag(QWidget* source, std::unique_ptr<QMimeData> data) override
     {
         drags.push_back({source, {}});
@@ -179,6 +185,14 @@ struct WindowFixture {
         QStringList names;
         for (const auto& child : Node(path)->children)
             names << child->text;
+        return names.join(QLatin1Char(' '));
+    }
+    // The selected list items' names, in list order.
+    QString SelectedNames() const
+    {
+        QStringList names;
+        for (int row : window->SelectedRows())
+            names << ListColumn().value(row);
         return names.join(QLatin1Char(' '));
     }
     QModelIndex Item(const QString& name) const { return window->ListItems()->index(ListColumn().indexOf(name), 0); }

@@ -1,10 +1,12 @@
 #include "cli/cli_common.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <iostream>
 
 #include "image/directory.h"
+#include "image/entry_ops.h"
 #include "image/image_file.h"
 #include "image/walk_guard.h"
 
@@ -51,6 +53,29 @@ void AddOutputOptions(CLI::App* cmd, Context& ctx)
     cmd->add_flag("--dry-run", ctx.dryRun, "Do the work and print what it prints, but write no file");
 }
 
+void AddAddressOptions(CLI::App* cmd, std::string& load, std::string& exec)
+{
+    const CLI::Validator hex(
+        [](const std::string& text) {
+            const bool ok = !text.empty() && text.size() <= 8 &&
+                            text.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+            return ok ? std::string() : "must be 1 to 8 hex digits: " + text;
+        },
+        "HEX");
+    cmd->add_option("--load", load, "Load address, in hex")->check(hex);
+    cmd->add_option("--exec", exec, "Execution address, in hex")->check(hex);
+}
+
+std::optional<std::uint32_t> AddressValue(const std::string& hex)
+{
+    if (hex.empty())
+        return std::nullopt;
+    // The option's check let only 1 to 8 hex digits through.
+    std::uint32_t value = 0;
+    std::from_chars(hex.data(), hex.data() + hex.size(), value, 16);
+    return value;
+}
+
 Status SaveForCommand(Context& ctx, const Disc& disc, const std::string& imagePath)
 {
     if (ctx.dryRun)
@@ -60,7 +85,8 @@ Status SaveForCommand(Context& ctx, const Disc& disc, const std::string& imagePa
 
 namespace {
 
-std::optional<ImagePath> ResolveIn(const Disc& disc, SectorAddress dir, std::string_view rest, int depth)
+std::optional<ImagePath> ResolveIn(const Disc& disc, SectorAddress dir, std::string_view rest, int depth,
+                                   const std::string& prefix)
 {
     // A damaged disc may loop; no real path is deeper than this.
     if (!WalkGuard::DepthAllowed(depth) || !IsDirectory(disc, dir))
@@ -70,6 +96,7 @@ std::optional<ImagePath> ResolveIn(const Disc& disc, SectorAddress dir, std::str
         p.holder = dir;
         p.slot = slot;
         p.entry = ReadEntry(disc, dir, slot);
+        p.path = prefix + "." + p.entry.name;
         return p;
     };
     if (int slot = FindEntry(disc, dir, rest); slot >= 0)
@@ -81,7 +108,7 @@ std::optional<ImagePath> ResolveIn(const Disc& disc, SectorAddress dir, std::str
         const DirEntry e = ReadEntry(disc, dir, slot);
         if (!e.D)
             continue;
-        if (auto p = ResolveIn(disc, e.start, rest.substr(dot + 1), depth + 1))
+        if (auto p = ResolveIn(disc, e.start, rest.substr(dot + 1), depth + 1, prefix + "." + e.name))
             return p;
     }
     return std::nullopt;
@@ -102,7 +129,7 @@ std::optional<ImagePath> ResolvePath(const Disc& disc, std::string_view path)
     // "$." names nothing; it must not match a damaged slot whose name is empty.
     if (path.empty())
         return std::nullopt;
-    return ResolveIn(disc, kRoot, path, 0);
+    return ResolveIn(disc, kRoot, path, 0, "$");
 }
 
 std::optional<ImagePath> ResolveOrReport(Context& ctx, const Disc& disc, std::string_view path)
@@ -113,14 +140,32 @@ std::optional<ImagePath> ResolveOrReport(Context& ctx, const Disc& disc, std::st
     return p;
 }
 
-std::optional<SectorAddress> ResolveDirectory(Context& ctx, const Disc& disc, std::string_view path)
+std::optional<ImagePath> ResolveDirectoryPath(Context& ctx, const Disc& disc, std::string_view path)
 {
     auto p = ResolvePath(disc, path);
     if (!p || !p->entry.D) {
         ctx.Usage(MessageText({RefusalCode::FileNotFound, std::string(path), {}}));
         return std::nullopt;
     }
-    return p->entry.start;
+    return p;
+}
+
+std::optional<SectorAddress> ResolveDirectory(Context& ctx, const Disc& disc, std::string_view path)
+{
+    const auto p = ResolveDirectoryPath(ctx, disc, path);
+    return p ? std::optional(p->entry.start) : std::nullopt;
+}
+
+std::optional<SectorAddress> EditableDirectory(Context& ctx, const Disc& disc, const std::string& path)
+{
+    // Every change writes into the block, which a damaged entry may place
+    // (partly) outside the image.
+    auto dir = ResolveDirectory(ctx, disc, path);
+    if (dir && !disc.Contains(dir->ByteOffset(), dir::kBlockSize)) {
+        ctx.Usage(MessageText({RefusalCode::FileNotFound, path, {}}));
+        return std::nullopt;
+    }
+    return dir;
 }
 
 void StdoutSink::Write(std::string_view text)
@@ -136,11 +181,28 @@ void StdoutSink::Write(std::string_view text)
     }
 }
 
+void WriteStdout(std::span<const std::uint8_t> bytes)
+{
+    std::cout.flush();
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
+        throw OutputFailed();
+}
+
 void CheckOutput()
 {
     std::cout.flush();
     if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout))
         throw OutputFailed();
+}
+
+std::optional<std::string> LegalNewName(Context& ctx, const std::string& name)
+{
+    std::string cut = name.substr(0, image::dir::kNameLength);
+    if (!image::IsLegalEntryName(cut)) {
+        ctx.sink.Report({image::RefusalCode::IllegalFileName, cut, {}});
+        return std::nullopt;
+    }
+    return cut;
 }
 
 } // namespace marlin::cli

@@ -3,9 +3,11 @@
 // a path inside the image, and the stderr message sink that sets the exit
 // status.
 
+#include <cstdint>
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -51,11 +53,30 @@ struct Context {
 // the image refusal (exit 1) when it is not an image.
 [[nodiscard]] std::optional<image::Disc> OpenForCommand(Context& ctx, const std::string& path);
 
-// Saves the image to --output or back to IMAGE.
 // Adds --output and --dry-run to a command that changes the image.
 void AddOutputOptions(CLI::App* cmd, Context& ctx);
+// Adds --load HEX and --exec HEX (1 to 8 hex digits; anything else is a
+// usage error); a value not given stays empty.
+void AddAddressOptions(CLI::App* cmd, std::string& load, std::string& exec);
+// The value of an address option, nothing when it was not given.
+[[nodiscard]] std::optional<std::uint32_t> AddressValue(const std::string& hex);
 
+// Saves the image to --output or back to IMAGE.
 image::Status SaveForCommand(Context& ctx, const image::Disc& disc, const std::string& imagePath);
+
+// Opens IMAGE, lets edit change the disc, and writes it back (or to
+// --output) only when something changed: a refused operation changes
+// nothing, so it saves nothing.
+template <class Edit> void EditImage(Context& ctx, const std::string& image, Edit&& edit)
+{
+    auto disc = OpenForCommand(ctx, image);
+    if (!disc)
+        return;
+    const auto before = disc->Snapshot();
+    edit(*disc);
+    if (disc->Changed(*before))
+        (void)SaveForCommand(ctx, *disc, image);
+}
 
 // A path inside the image, resolved.
 struct ImagePath {
@@ -63,7 +84,12 @@ struct ImagePath {
     image::SectorAddress holder; // the directory that lists the entry (not for the root)
     int slot = -1;               // the entry's slot in holder (not for the root)
     image::DirEntry entry;       // the entry (for the root, as RootEntry describes it)
+    std::string path = "$";      // from "$", with the names as the disc holds them
 };
+
+// The first 10 characters of a name given for a new entry, when they meet
+// a rename's character rules; otherwise said (IllegalFileName) and none.
+[[nodiscard]] std::optional<std::string> LegalNewName(Context& ctx, const std::string& name);
 
 // "$", "$.A.B" or "A.B" (taken from the root); names match in any case, and an
 // entry name that itself holds "." is matched whole before the path is split.
@@ -73,6 +99,11 @@ struct ImagePath {
 // A path that must name a directory.
 [[nodiscard]] std::optional<image::SectorAddress> ResolveDirectory(Context& ctx, const image::Disc& disc,
                                                                    std::string_view path);
+[[nodiscard]] std::optional<ImagePath> ResolveDirectoryPath(Context& ctx, const image::Disc& disc,
+                                                            std::string_view path);
+// A directory that a change may write into: its block lies inside the image.
+[[nodiscard]] std::optional<image::SectorAddress> EditableDirectory(Context& ctx, const image::Disc& disc,
+                                                                    const std::string& path);
 
 // Standard output for listings, written as they are made, each CR as LF.
 // A failed write (a closed pipe, a full disc) throws OutputFailed, which ends
@@ -84,6 +115,8 @@ public:
 struct OutputFailed {};
 // Throws OutputFailed when standard output has failed so far.
 void CheckOutput();
+// Writes bytes to standard output as they are; OutputFailed when that fails.
+void WriteStdout(std::span<const std::uint8_t> bytes);
 
 // Registration of each group of commands.
 void AddReadCommands(CLI::App& app, Context& ctx);

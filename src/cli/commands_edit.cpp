@@ -1,5 +1,5 @@
-// Commands that change an image: mkdir, rename, attrib, title, boot, delete,
-// compact. Each opens IMAGE, calls the core operation the window's command
+// Commands that change an image: mkdir, rename, attrib, addr, title, boot,
+// delete, compact. Each opens IMAGE, calls the core operation the window's command
 // calls, and saves only when the image's bytes changed; a batch that stops at
 // a refusal saves what it did before it.
 #include <algorithm>
@@ -19,31 +19,6 @@ namespace marlin::cli {
 using namespace marlin::image;
 
 namespace {
-
-// Opens IMAGE, lets edit change the disc, and writes it back (or to
-// --output) only when something changed.
-template <class Edit> void EditImage(Context& ctx, const std::string& image, Edit&& edit)
-{
-    auto disc = OpenForCommand(ctx, image);
-    if (!disc)
-        return;
-    const auto before = disc->Snapshot();
-    edit(*disc);
-    if (disc->Changed(*before))
-        (void)SaveForCommand(ctx, *disc, image);
-}
-
-// The directory path must name a block that lies inside the image, since
-// every change writes into it.
-std::optional<SectorAddress> EditableDirectory(Context& ctx, const Disc& disc, const std::string& path)
-{
-    auto dir = ResolveDirectory(ctx, disc, path);
-    if (dir && !disc.Contains(dir->ByteOffset(), dir::kBlockSize)) {
-        ctx.Usage(MessageText({RefusalCode::FileNotFound, path, {}}));
-        return std::nullopt;
-    }
-    return dir;
-}
 
 // An entry (not the root, which no directory lists).
 std::optional<ImagePath> ResolveEntry(Context& ctx, const Disc& disc, const std::string& path)
@@ -74,11 +49,8 @@ void AddMkdir(CLI::App& app, Context& ctx)
                 return;
             // The window names a new directory by renaming it, so the name
             // meets the rename's character rules first.
-            const std::string cut = args->name.substr(0, dir::kNameLength);
-            if (!IsLegalEntryName(cut)) {
-                ctx.sink.Report({RefusalCode::IllegalFileName, cut, {}});
+            if (!LegalNewName(ctx, args->name))
                 return;
-            }
             (void)CreateDirectory(disc, *dir, args->name, ctx.sink);
         });
     });
@@ -149,6 +121,30 @@ void AddAttrib(CLI::App& app, Context& ctx)
                 // The path was just found, so the entry is there.
                 (void)SetAttributes(disc, p->holder, p->entry.name, r, w, l);
             }
+        });
+    });
+}
+
+void AddAddr(CLI::App& app, Context& ctx)
+{
+    struct Args {
+        std::string image, path, load, exec;
+    };
+    auto args = std::make_shared<Args>();
+    auto* cmd = app.add_subcommand("addr", "Set a file's load and execution addresses (those given)");
+    cmd->add_option("IMAGE", args->image, "Image file")->required();
+    cmd->add_option("PATH", args->path, "File inside the image, e.g. $.GAMES.ELITE")->required();
+    AddAddressOptions(cmd, args->load, args->exec);
+    AddOutputOptions(cmd, ctx);
+    cmd->callback([&ctx, args] {
+        if (args->load.empty() && args->exec.empty()) {
+            ctx.Usage("addr needs --load HEX, --exec HEX or both");
+            return;
+        }
+        EditImage(ctx, args->image, [&](Disc& disc) {
+            if (const auto p = ResolveEntry(ctx, disc, args->path))
+                (void)SetAddresses(disc, p->holder, p->entry.name, AddressValue(args->load), AddressValue(args->exec),
+                                   ctx.sink);
         });
     });
 }
@@ -249,6 +245,7 @@ void AddEditCommands(CLI::App& app, Context& ctx)
     AddMkdir(app, ctx);
     AddRename(app, ctx);
     AddAttrib(app, ctx);
+    AddAddr(app, ctx);
     AddTitle(app, ctx);
     AddBoot(app, ctx);
     AddDelete(app, ctx);

@@ -1,5 +1,10 @@
-// Commands that move files between an image and the host: import, export.
+// Commands that move files between an image and the host: import, export,
+// and get and put for one file's bytes alone, through a pipe if need be.
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -7,6 +12,8 @@
 #include "cli/cli_common.h"
 #include "host/export.h"
 #include "host/import.h"
+#include "image/directory.h"
+#include "image/entry_ops.h"
 
 namespace marlin::cli {
 
@@ -68,12 +75,130 @@ void AddExport(CLI::App& app, Context& ctx)
     });
 }
 
+// The name that stands for standard input or output instead of a host file.
+constexpr std::string_view kStdStream = "-";
+
+void AddGet(CLI::App& app, Context& ctx)
+{
+    struct Args {
+        std::string image, path, dest{kStdStream};
+    };
+    auto args = std::make_shared<Args>();
+    auto* cmd = app.add_subcommand("get", "Write a file's bytes, exactly, to HOSTFILE or standard output");
+    cmd->add_option("IMAGE", args->image, "Image file")->required();
+    cmd->add_option("PATH", args->path, "File inside the image")->required();
+    cmd->add_option("HOSTFILE", args->dest, "Host file to write, or - for standard output (the default)");
+    cmd->callback([&ctx, args] {
+        const auto disc = OpenForCommand(ctx, args->image);
+        if (!disc)
+            return;
+        // A directory has no bytes of its own to give, as for the views that
+        // take a directory.
+        const auto p = ResolvePath(*disc, args->path);
+        if (!p || p->entry.D) {
+            ctx.Usage(MessageText({RefusalCode::FileNotFound, args->path, {}}));
+            return;
+        }
+        // As export writes a file: the bytes that lie inside the image.
+        const std::uint64_t offset = std::min<std::uint64_t>(p->entry.start.ByteOffset(), disc->Size());
+        const auto bytes =
+            disc->Bytes().subspan(offset, std::min<std::uint64_t>(p->entry.length, disc->Size() - offset));
+        if (args->dest == kStdStream) {
+            WriteStdout(bytes);
+            return;
+        }
+        std::ofstream out(args->dest, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out)
+            ctx.sink.Report({RefusalCode::CannotExport, args->dest, {}});
+    });
+}
+
+// The bytes of a host file or of standard input, but no more than limit:
+// a source longer than every free run is known not to fit without reading
+// the rest of it. Nothing when it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadSource(const std::string& source, std::uint64_t limit)
+{
+    // Only read from, so closing cannot lose anything; standard input stays open.
+    struct Close {
+        void operator()(FILE* f) const
+        {
+            if (f != stdin)
+                std::fclose(f);
+        }
+    };
+    const std::unique_ptr<FILE, Close> file(source == kStdStream ? stdin : std::fopen(source.c_str(), "rb"));
+    if (!file)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[65536];
+    while (bytes.size() < limit) {
+        const std::size_t n =
+            std::fread(buffer, 1, std::min<std::uint64_t>(sizeof buffer, limit - bytes.size()), file.get());
+        bytes.insert(bytes.end(), buffer, buffer + n);
+        if (n == 0)
+            break;
+    }
+    if (std::ferror(file.get()))
+        return std::nullopt;
+    return bytes;
+}
+
+void AddPut(CLI::App& app, Context& ctx)
+{
+    struct Args {
+        std::string image, dir, source, name, load, exec;
+    };
+    auto args = std::make_shared<Args>();
+    auto* cmd = app.add_subcommand("put", "Store the bytes of HOSTFILE, or of standard input (-), as the new file NAME "
+                                          "in DIR");
+    cmd->add_option("IMAGE", args->image, "Image file")->required();
+    cmd->add_option("DIR", args->dir, "Directory inside the image ($ for the root)")->required();
+    cmd->add_option("HOSTFILE", args->source, "Host file to read, or - for standard input")->required();
+    cmd->add_option("--name", args->name, "Name of the new file (the first 10 characters are kept)")->required();
+    AddAddressOptions(cmd, args->load, args->exec);
+    AddOutputOptions(cmd, ctx);
+    cmd->callback([&ctx, args] {
+        EditImage(ctx, args->image, [&](Disc& disc) {
+            const auto dir = EditableDirectory(ctx, disc, args->dir);
+            if (!dir)
+                return;
+            // The name is given, not taken from a host name, so it meets a
+            // rename's character rules rather than being made to fit.
+            const auto name = LegalNewName(ctx, args->name);
+            if (!name)
+                return;
+            std::uint64_t largest = 0;
+            for (const MapRun& run : disc.map.runs)
+                largest = std::max<std::uint64_t>(largest, std::uint64_t{run.Length} * kSectorSize);
+            const auto bytes = ReadSource(args->source, largest + 1);
+            if (!bytes) {
+                ctx.sink.Report({RefusalCode::CannotReadHostFile, args->source, {}});
+                return;
+            }
+            // As an import without a sidecar gives: R and W, the length the
+            // bytes have; the addresses given, else 0. CreateFile refuses as
+            // the import does: no space, then a full directory, then the name.
+            DirEntry entry;
+            entry.name = *name;
+            entry.R = entry.W = true;
+            entry.load = AddressValue(args->load).value_or(0);
+            entry.exec = AddressValue(args->exec).value_or(0);
+            entry.length = static_cast<std::uint32_t>(bytes->size());
+            (void)CreateFile(disc, *dir, entry, *bytes, ctx.sink);
+        });
+    });
+}
+
 } // namespace
 
 void AddHostCommands(CLI::App& app, Context& ctx)
 {
     AddImport(app, ctx);
     AddExport(app, ctx);
+    AddGet(app, ctx);
+    AddPut(app, ctx);
 }
 
 } // namespace marlin::cli

@@ -1,5 +1,5 @@
-// Commands that make a disc or only read one: new, info, tree, ls, cat,
-// catall, ex, exall, map.
+// Commands that make a disc or only read one: new, info, tree, ls, find,
+// cat, catall, ex, exall, map.
 #include <algorithm>
 #include <functional>
 #include <iostream>
@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "cli/json_output.h"
 #include "image/directory.h"
 #include "image/entry_ops.h"
+#include "image/find.h"
 #include "image/image_file.h"
 #include "views/directory_tree.h"
 #include "views/format.h"
@@ -26,6 +28,8 @@ struct ReadArgs {
     std::string image;
     std::string size = std::to_string(kDefaultDiscSize.megabytes) + "M";
     std::string dir = "$";
+    std::string pattern;
+    bool json = false;
 };
 
 ReadArgs& Args()
@@ -44,8 +48,7 @@ void PrintTree(const views::TreeNode& node, int depth)
 void Info(const Disc& disc)
 {
     const std::uint8_t boot = disc.At(map::kBootOption);
-    const bool checksums =
-        disc.At(map::kChecksum0) == MapChecksum(disc, 0) && disc.At(map::kChecksum1) == MapChecksum(disc, kSectorSize);
+    const bool checksums = MapChecksumsHold(disc);
     std::cout << views::DiscUsageText(disc) << '\n';
     std::cout << "Disc size: " << disc.DiscSizeField() << " sectors\n";
     std::cout << "Boot option: " << int{boot};
@@ -69,24 +72,61 @@ void Ls(const Disc& disc, SectorAddress dir)
     }
 }
 
-// Registers a command taking IMAGE and, when withDir, an optional DIR.
+using JsonForm = std::function<void(const Disc&, const ImagePath&)>;
+
+// Registers a command taking IMAGE and, when withDir, an optional DIR; with
+// a json form, also --json.
 CLI::App* AddImageCommand(CLI::App& app, Context& ctx, const std::string& name, const std::string& help, bool withDir,
-                          std::function<void(const Disc&, SectorAddress)> run)
+                          std::function<void(const Disc&, SectorAddress)> run, JsonForm json = {})
 {
     auto* cmd = app.add_subcommand(name, help);
     cmd->add_option("IMAGE", Args().image, "Image file")->required();
     if (withDir)
         cmd->add_option("DIR", Args().dir, "Directory inside the image (default $)");
-    cmd->callback([&ctx, run] {
+    if (json)
+        cmd->add_flag("--json", Args().json, "Print one JSON document instead of the text");
+    cmd->callback([&ctx, run, json] {
         const auto disc = OpenForCommand(ctx, Args().image);
         if (!disc)
             return;
-        const auto dir = ResolveDirectory(ctx, *disc, Args().dir);
+        const auto dir = ResolveDirectoryPath(ctx, *disc, Args().dir);
         if (!dir)
             return;
-        run(*disc, *dir);
+        if (Args().json)
+            json(*disc, *dir);
+        else
+            run(*disc, dir->entry.start);
     });
     return cmd;
+}
+
+void AddFind(CLI::App& app, Context& ctx)
+{
+    auto* cmd = app.add_subcommand("find", "Print the full path of every entry in and below DIR that matches PATTERN "
+                                           "(* any run of characters, # one, any case)");
+    cmd->add_option("IMAGE", Args().image, "Image file")->required();
+    cmd->add_option("PATTERN", Args().pattern, "Names to find; a pattern holding . matches whole paths from $")
+        ->required();
+    cmd->add_option("DIR", Args().dir, "Directory to search (default $)");
+    cmd->add_flag("--json", Args().json, "Print one JSON document instead of the paths");
+    cmd->callback([&ctx] {
+        const auto disc = OpenForCommand(ctx, Args().image);
+        if (!disc)
+            return;
+        const auto dir = ResolveDirectoryPath(ctx, *disc, Args().dir);
+        if (!dir)
+            return;
+        const auto found = FindEntries(*disc, Args().pattern, dir->entry.start, dir->path);
+        if (Args().json) {
+            PrintFindJson(Args().pattern, dir->path, found);
+        } else {
+            for (const FoundEntry& f : found)
+                std::cout << f.path << '\n';
+        }
+        // As grep: finding nothing is status 1, with nothing said.
+        if (found.empty())
+            ctx.exitCode = kExitRefused;
+    });
 }
 
 } // namespace
@@ -113,13 +153,19 @@ void AddReadCommands(CLI::App& app, Context& ctx)
             (void)SaveImage(disc, Args().image, ctx.sink);
     });
 
-    AddImageCommand(app, ctx, "info",
-                    "Print the disc usage, size in sectors, boot option, number of free runs and whether the map "
-                    "checksums hold",
-                    false, [](const Disc& disc, SectorAddress) { Info(disc); });
-    AddImageCommand(app, ctx, "tree", "Print the directory tree, two spaces of indent per level", false,
-                    [](const Disc& disc, SectorAddress) { PrintTree(views::BuildDirectoryTree(disc), 0); });
-    AddImageCommand(app, ctx, "ls", "List the entries of DIR: Filename, Attr, Seq, Load, Exec, Size, Sector", true, Ls);
+    AddImageCommand(
+        app, ctx, "info",
+        "Print the disc usage, size in sectors, boot option, number of free runs and whether the map "
+        "checksums hold",
+        false, [](const Disc& disc, SectorAddress) { Info(disc); },
+        [](const Disc& disc, const ImagePath&) { PrintInfoJson(disc); });
+    AddImageCommand(
+        app, ctx, "tree", "Print the directory tree, two spaces of indent per level", false,
+        [](const Disc& disc, SectorAddress) { PrintTree(views::BuildDirectoryTree(disc), 0); },
+        [](const Disc& disc, const ImagePath&) { PrintTreeJson(views::BuildDirectoryTree(disc)); });
+    AddImageCommand(app, ctx, "ls", "List the entries of DIR: Filename, Attr, Seq, Load, Exec, Size, Sector", true, Ls,
+                    [](const Disc& disc, const ImagePath& dir) { PrintLsJson(disc, dir.entry.start, dir.path); });
+    AddFind(app, ctx);
     // A listing of DIR, written to standard output as it is made; the "all"
     // listings name DIR by its own name.
     const auto listing = [](auto write) {
@@ -137,10 +183,13 @@ void AddReadCommands(CLI::App& app, Context& ctx)
     AddImageCommand(app, ctx, "ex", "The *EX listing of DIR", true, listing(views::WriteEx));
     AddImageCommand(app, ctx, "exall", "The *EXALL listing of DIR and every directory below it", true,
                     listing(views::WriteExAll));
-    AddImageCommand(app, ctx, "map", "The free-space map table", false, [](const Disc& disc, SectorAddress) {
-        StdoutSink out;
-        views::WriteMap(disc, out);
-    });
+    AddImageCommand(
+        app, ctx, "map", "The free-space map table", false,
+        [](const Disc& disc, SectorAddress) {
+            StdoutSink out;
+            views::WriteMap(disc, out);
+        },
+        [](const Disc& disc, const ImagePath&) { PrintMapJson(disc); });
 }
 
 } // namespace marlin::cli

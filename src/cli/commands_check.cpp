@@ -1,9 +1,11 @@
 // check: reads the whole image and reports every inconsistency, one per line.
+// repair: mends what can be rebuilt and says what it changed and what not.
 #include <iostream>
 
 #include "cli/cli_common.h"
 #include "cli/json_output.h"
 #include "image/check.h"
+#include "image/repair.h"
 
 namespace marlin::cli {
 
@@ -31,6 +33,22 @@ void AddCheckCommands(CLI::App& app, Context& ctx)
         // status is set here rather than through the message sink.
         if (!problems.empty() && ctx.exitCode == kExitOk)
             ctx.exitCode = kExitRefused;
+    });
+
+    auto* repair = app.add_subcommand("repair", "Repair what can be rebuilt (the free space map, sequence numbers, "
+                                                "parent and own-name fields, name order); print each change, then "
+                                                "what was not repaired. Exit 0 when the repaired disc checks clean");
+    static std::string repairImage;
+    repair->add_option("IMAGE", repairImage, "Image file to repair")->required();
+    AddOutputOptions(repair, ctx);
+    repair->callback([&ctx] {
+        EditImage(ctx, repairImage, [&](Disc& disc) {
+            const RepairReport report = Repair(disc);
+            StdoutSink out;
+            out.Write(RepairText(report));
+            if (!report.notRepaired.empty() && ctx.exitCode == kExitOk)
+                ctx.exitCode = kExitRefused;
+        });
     });
 }
 

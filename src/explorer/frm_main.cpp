@@ -169,6 +169,7 @@ void frmMain::BuildMenus()
     AddItem(disc, "mnuDiscMap", "&View Free Space Map", &frmMain::mnuDiscMap_Click);
     AddItem(disc, "mnuDiscCompact", "&Compact Disc", &frmMain::mnuDiscCompact_Click);
     AddItem(disc, "mnuDiscCheck", "Chec&k Disc", &frmMain::mnuDiscCheck_Click);
+    AddItem(disc, "mnuDiscRepair", "&Repair Disc...", &frmMain::mnuDiscRepair_Click);
     AddItem(disc, "mnuDiscFind", "&Find Files...", &frmMain::mnuDiscFind_Click);
     disc->addSeparator()->setObjectName(QStringLiteral("mnuDiscBar1"));
     m_mnuDiscRecent = disc->addMenu(QStringLiteral("Recen&t Discs"));

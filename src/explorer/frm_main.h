@@ -188,6 +188,7 @@ private:
     void mnuDiscCompact_Click();
     void mnuDiscClose_Click();
     void mnuDiscFind_Click();
+    void mnuDiscRepair_Click();
     void mnuFileAddresses_Click();
     // The recently used discs, most recent first, as the settings keep them.
     [[nodiscard]] QStringList RecentDiscs() const;

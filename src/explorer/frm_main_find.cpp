@@ -1,5 +1,5 @@
-// frmMain: finding files, setting load and execution addresses, and the list
-// of recently used discs.
+// frmMain: repairing the disc, finding files, setting load and execution
+// addresses, and the list of recently used discs.
 #include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
@@ -8,6 +8,8 @@
 #include "explorer/frm_main.h"
 #include "image/entry_ops.h"
 #include "image/find.h"
+#include "image/repair.h"
+#include "views/line_source.h"
 
 namespace marlin::explorer {
 
@@ -27,6 +29,23 @@ QString RecentKey(int i)
 }
 
 } // namespace
+
+void frmMain::mnuDiscRepair_Click()
+{
+    // What the repair would change, tried on a copy, shown before the question.
+    image::Disc trial = m_disc;
+    const image::RepairReport report = image::Repair(trial);
+    auto* view = new explorer::frmView(*m_prompts);
+    view->setWindowTitle(QStringLiteral("Repair Disc"));
+    view->ViewName = QStringLiteral("Repair");
+    view->show();
+    view->ShowLines(std::make_unique<views::StringLines>(image::RepairText(report)));
+    m_lastView = view;
+    if (report.changes.empty() || !m_prompts->Confirm(this, QStringLiteral("Repair Disc?")))
+        return;
+    RunStep(QStringLiteral("Repair Disc"), [](image::Disc& disc) { (void)image::Repair(disc); });
+    RebuildTree();
+}
 
 void frmMain::mnuDiscFind_Click()
 {

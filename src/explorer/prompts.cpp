@@ -101,6 +101,15 @@ SaveAnswer WidgetPrompts::SaveChanges(QWidget* owner, const QString& text)
     }
 }
 
+bool WidgetPrompts::Confirm(QWidget* owner, const QString& text)
+{
+    auto box = MakeMessageBox(owner, text, MessageIcon::Exclamation);
+    box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Cancel);
+    FitCaption(*box);
+    return box->exec() == QMessageBox::Ok;
+}
+
 bool WidgetPrompts::Attributes(QWidget* owner, AttributeFlags& flags)
 {
     frmAttr dialog(flags, owner);

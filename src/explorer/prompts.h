@@ -56,6 +56,8 @@ public:
     // The question before unsaved changes would be lost: Save, Discard or
     // Cancel (also when the box is closed).
     virtual SaveAnswer SaveChanges(QWidget* owner, const QString& text) = 0;
+    // A question with OK and Cancel: true for OK.
+    virtual bool Confirm(QWidget* owner, const QString& text) = 0;
     // frmAttr: true when closed with OK (flags then hold the new values).
     virtual bool Attributes(QWidget* owner, AttributeFlags& flags) = 0;
     // frmBoot: the option chosen with OK, nullopt otherwise.
@@ -82,6 +84,7 @@ public:
     std::optional<QString> ChooseFolder(QWidget* owner, const QString& prompt) override;
     void Message(QWidget* owner, const QString& text, MessageIcon icon) override;
     SaveAnswer SaveChanges(QWidget* owner, const QString& text) override;
+    bool Confirm(QWidget* owner, const QString& text) override;
     bool Attributes(QWidget* owner, AttributeFlags& flags) override;
     std::optional<int> BootOption(QWidget* owner, int current) override;
     std::optional<QString> DirectoryTitle(QWidget* owner, const QString& current) override;

@@ -261,6 +261,10 @@ TEST_P(DamagedImage, ReportMatchesAndImageIsUnchanged)
     const bool sound = GetParam().starts_with("sound_");
     EXPECT_EQ(Run({"check", image.string()}), (Result{sound ? 0 : 1, ReadHostFile(expected), ""}));
     EXPECT_EQ(ReadHostFile(expected) == "No problems found\n", sound);
+    // A dry run of the repair prints its changes and keeps the image.
+    const std::string repaired = ReadHostFile(kCorpus / (GetParam() + ".repair.txt"));
+    EXPECT_EQ(Run({"repair", image.string(), "--dry-run"}),
+              (Result{repaired.find("Not repaired") == std::string::npos ? 0 : 1, repaired, ""}));
     EXPECT_EQ(ReadHostFile(image), before);
 }
 

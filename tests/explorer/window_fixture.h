@@ -28,6 +28,7 @@ public:
     std::deque<std::optional<explorer::AttributeFlags>> attributes;
     std::deque<std::optional<int>> boots;
     std::deque<explorer::SaveAnswer> saves;
+    std::deque<bool> confirms;
     QStringList messages;
     // One per question: the name, text or boot option it offered ("RWL" letters for attributes).
     QStringList offered;
@@ -43,6 +44,14 @@ public:
     }
     std::optional<QString> ChooseFolder(QWidget*, const QString&) override { return Ask(folders, QString()); }
     void Message(QWidget*, const QString& text, explorer::MessageIcon) override { messages << text; }
+    bool Confirm(QWidget*, const QString& text) override
+    {
+        offered << text;
+        const bool ok = !confirms.empty() && confirms.front();
+        if (!confirms.empty())
+            confirms.pop_front();
+        return ok;
+    }
     explorer::SaveAnswer SaveChanges(QWidget*, const QString& text) override
     {
         offered << text;

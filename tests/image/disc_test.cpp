@@ -1,13 +1,19 @@
 // Blank discs, the free-space map, image files on the host, and the checker
 // on discs the damaged-image corpus cannot hold.
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <map>
 
 #include "image/change.h"
 #include "image/check.h"
 #include "image/entry_ops.h"
+#include "image/find.h"
 #include "image/hex.h"
 #include "image/image_file.h"
+#include "image/repair.h"
 #include "image/walk_guard.h"
 #include "support/scratch.h"
 #include "support/test_disc.h"
@@ -97,6 +103,45 @@ TEST(Change, AStepAbsorbsTheNextOne)
     EXPECT_TRUE(disc.Image() == first);
     step.Swap(disc);
     EXPECT_TRUE(disc.Image() == last);
+}
+
+// Every damaged image: the repair says what its golden file says, keeps every
+// file's bytes, and a second repair finds nothing more to do.
+TEST(Repair, TheDamagedCorpus)
+{
+    auto files = [](const Disc& disc) {
+        std::map<std::string, std::vector<std::uint8_t>> bytes;
+        for (const FoundEntry& found : FindEntries(disc, "*")) {
+            const DirEntry& e = found.listed.entry;
+            const std::uint64_t from = std::min<std::uint64_t>(e.start.ByteOffset(), disc.Size());
+            const std::uint64_t to = std::min<std::uint64_t>(from + e.length, disc.Size());
+            if (!e.D)
+                bytes[found.path].assign(disc.Image().begin() + static_cast<std::ptrdiff_t>(from),
+                                         disc.Image().begin() + static_cast<std::ptrdiff_t>(to));
+        }
+        return bytes;
+    };
+    int images = 0;
+    for (const auto& item : fs::directory_iterator(fs::path(MARLIN_TEST_DATA) / "damaged")) {
+        if (item.path().extension() != ".dat")
+            continue;
+        SCOPED_TRACE(item.path().stem().string());
+        ++images;
+        SilentSink sink;
+        Disc disc = *OpenImage(item.path().string(), sink);
+        const auto before = files(disc);
+        const RepairReport report = Repair(disc);
+        std::string text = RepairText(report);
+        std::ranges::replace(text, '\r', '\n');
+        std::ifstream golden(fs::path(item.path()).replace_extension(".repair.txt"), std::ios::binary);
+        EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(golden), {}));
+        EXPECT_TRUE(files(disc) == before);
+        EXPECT_EQ(Check(disc), report.notRepaired);
+        const RepairReport again = Repair(disc);
+        EXPECT_TRUE(again.changes.empty());
+        EXPECT_EQ(again.notRepaired, report.notRepaired);
+    }
+    EXPECT_GT(images, 20);
 }
 
 // A damaged entry may point past the image: the walk still marks what it enters there.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -53,9 +54,14 @@ void AddExport(CLI::App& app, Context& ctx)
     auto* cmd = app.add_subcommand(
         "export", "Export a directory's entries (the root: the whole disc), or one file, into the host folder DEST");
     static std::string image, path, dest;
+    static bool salvage = false;
     cmd->add_option("IMAGE", image, "Image file")->required();
     cmd->add_option("PATH", path, "Directory or file inside the image")->required();
     cmd->add_option("DEST", dest, "Host folder (made when missing, one level)")->required();
+    cmd->add_flag("--salvage", salvage,
+                  "For a damaged disc: export everything that can be read, skipping unreadable directories, cutting "
+                  "files at the image's end and giving clashing names a ~N suffix; each such step is a line on "
+                  "standard error and in DEST/salvage.log. Exit status 1 when anything was skipped or shortened");
     cmd->callback([&ctx] {
         const auto disc = OpenForCommand(ctx, image);
         if (!disc)
@@ -63,15 +69,22 @@ void AddExport(CLI::App& app, Context& ctx)
         const auto item = ResolveOrReport(ctx, *disc, path);
         if (!item)
             return;
+        host::Salvage log;
+        log.echo = [](const std::string& line) { std::cerr << line << '\n'; };
+        host::Salvage* const mode = salvage ? &log : nullptr;
         if (item->entry.D) {
-            (void)host::ExportFiles(*disc, dest, item->entry.start, ctx.sink);
-            return;
+            log.path = item->path;
+            (void)host::ExportFiles(*disc, dest, item->entry.start, ctx.sink, {}, mode);
+        } else {
+            // One file as one selected list item: data file and sidecar.
+            std::error_code ec;
+            if (!fs::exists(dest, ec))
+                fs::create_directory(dest, ec); // a failure shows as "Cannot Export" on the file
+            log.path = item->path.substr(0, item->path.size() - item->entry.name.size() - 1);
+            (void)host::ExportListItems(*disc, dest, std::span(&item->entry, 1), ctx.sink, {}, nullptr, mode);
         }
-        // One file as one selected list item: data file and sidecar.
-        std::error_code ec;
-        if (!fs::exists(dest, ec))
-            fs::create_directory(dest, ec); // a failure shows as "Cannot Export" on the file
-        (void)host::ExportListItems(*disc, dest, std::span(&item->entry, 1), ctx.sink);
+        if (log.incomplete && ctx.exitCode == kExitOk)
+            ctx.exitCode = kExitRefused;
     });
 }
 

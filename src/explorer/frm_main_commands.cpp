@@ -7,6 +7,7 @@
 #include "explorer/frm_main.h"
 #include "explorer/view_window.h"
 #include "host/export.h"
+#include "image/check.h"
 #include "image/compaction.h"
 #include "image/deletion.h"
 #include "image/directory.h"
@@ -272,11 +273,18 @@ void frmMain::mnuDirectoryExport_Click()
         return;
     const image::SectorAddress dir = m_currentNode->tag;
     PromptSink sink(*m_prompts, this);
+    host::Salvage salvage;
     {
         BusyScope busy(*this, QStringLiteral("Exporting"));
+        // A damaged disc is exported as far as it can be read, and logged.
+        const bool damaged = !image::Check(m_disc).empty();
+        for (const TreeNodeItem* n = m_currentNode; n->parent; n = n->parent)
+            salvage.path.insert(1, "." + Latin1(n->text));
         // A host failure has been shown; what was written stays.
-        (void)host::ExportFiles(m_disc, folder->toStdString(), dir, sink, MakeProgress());
+        (void)host::ExportFiles(m_disc, folder->toStdString(), dir, sink, MakeProgress(), damaged ? &salvage : nullptr);
     }
+    if (salvage.incomplete)
+        m_prompts->Message(this, "Some entries could not be exported whole; see salvage.log in " + *folder);
     ShowDiscUsage();
 }
 
@@ -376,11 +384,19 @@ void frmMain::mnuFileExport_Click()
     for (int row : SelectedRows())
         items.push_back(m_listModel->Entry(row));
     PromptSink sink(*m_prompts, this);
+    host::Salvage salvage;
     {
         BusyScope busy(*this, QStringLiteral("Exporting"));
+        // A damaged disc is exported as far as it can be read, and logged.
+        const bool damaged = !image::Check(m_disc).empty();
+        for (const TreeNodeItem* n = m_currentNode; n && n->parent; n = n->parent)
+            salvage.path.insert(1, "." + Latin1(n->text));
         // A host failure has been shown; what was written stays.
-        (void)host::ExportListItems(m_disc, folder->toStdString(), items, sink, MakeProgress());
+        (void)host::ExportListItems(m_disc, folder->toStdString(), items, sink, MakeProgress(), nullptr,
+                                    damaged ? &salvage : nullptr);
     }
+    if (salvage.incomplete)
+        m_prompts->Message(this, "Some entries could not be exported whole; see salvage.log in " + *folder);
     ShowDiscUsage();
 }
 

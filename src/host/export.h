@@ -3,7 +3,9 @@
 // Export only reads the image and never writes outside the folder it is given.
 
 #include <filesystem>
+#include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "image/directory.h"
@@ -13,6 +15,26 @@
 #include "image/result.h"
 
 namespace marlin::host {
+
+// Salvage mode, for a damaged disc: everything that can be read is written.
+// A directory whose block lies outside the image, lacks its "Hugo" signature
+// at the start, lists itself or an ancestor, was exported already in this
+// run or is nested too deep is skipped with everything below it. A file
+// reaching past the image's end is written up to that end (its sidecar as the
+// disc has it). An entry whose host name, or its sidecar's, is taken (ignoring
+// case) in its folder by an earlier one gets "~1", "~2"... after it; its
+// sidecar keeps the disc's name. Each of these is one line of the log, handed
+// to echo as it happens and written to salvage.log in the export folder at
+// the end (an empty file when nothing was logged).
+struct Salvage {
+    std::string path = "$"; // the disc path of the directory exported, or of the one listing the items
+    std::function<void(const std::string&)> echo{};
+    std::vector<std::string> lines{}; // the log
+    bool incomplete = false;          // something was skipped or shortened
+};
+
+// No entry's host name can be this: disc names hold at most 10 characters.
+inline constexpr const char* kSalvageLogName = "salvage.log";
 
 // Every export is refused when the host refuses a folder, file or sidecar:
 // "Cannot Export : " + that host path goes to the sink and the export ends
@@ -24,9 +46,9 @@ namespace marlin::host {
 // next entry: files hold exactly their bytes (those inside the image), and
 // every sidecar line ends with the attribute letters. A directory block that
 // is unsigned or already being exported further up is written as an empty
-// folder. progress runs once per entry.
+// folder. progress runs once per entry. With salvage, in salvage mode.
 image::Status ExportFiles(const image::Disc& disc, const std::filesystem::path& path, image::SectorAddress dir,
-                          image::MessageSink& sink, const image::Progress& progress = {});
+                          image::MessageSink& sink, const image::Progress& progress = {}, Salvage* salvage = nullptr);
 
 // "Export File...": the given entries (the list's selected items) into
 // folder, a directory as a subfolder with its tree.
@@ -36,6 +58,6 @@ image::Status ExportFiles(const image::Disc& disc, const std::filesystem::path& 
 image::Status ExportListItems(const image::Disc& disc, const std::filesystem::path& folder,
                               std::span<const image::DirEntry> items, image::MessageSink& sink,
                               const image::Progress& progress = {},
-                              std::vector<std::filesystem::path>* handedOut = nullptr);
+                              std::vector<std::filesystem::path>* handedOut = nullptr, Salvage* salvage = nullptr);
 
 } // namespace marlin::host

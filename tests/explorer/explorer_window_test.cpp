@@ -19,6 +19,8 @@
 #include "explorer/dialogs.h"
 #include "host/host_names.h"
 #include "image/bytes.h"
+#include "image/check.h"
+#include "support/scratch.h"
 #include "views/dumps.h"
 #include "views/format.h"
 #include "views/view_modes.h"
@@ -570,6 +572,22 @@ private slots:
             QVERIFY(!f.window->isWindowModified() && !f.Action("mnuEditUndo")->isEnabled());
     }
 
+    void repairShowsItsChangesAndAsksFirst()
+    {
+        image::Disc damaged = test::PopulatedDisc();
+        const image::SectorAddress games = test::EntryNamed(damaged, image::kRoot, "GAMES").start;
+        damaged.Set(games.ByteOffset() + image::dir::kSequenceCopy, 0x42);
+        f.OpenDisc(damaged, "damaged.dat");
+        f.prompts->confirms = {false, true};
+        f.Trigger("mnuDiscRepair");
+        QVERIFY(f.window->LastView()->Text().startsWith("$.GAMES: sequence number at the end set to"));
+        QVERIFY(f.window->CurrentDisc().Image() == damaged.Image());
+        f.Trigger("mnuDiscRepair");
+        QVERIFY(image::Check(f.window->CurrentDisc()).empty());
+        QCOMPARE(f.prompts->offered.filter("Repair").size(), 2);
+        QCOMPARE(f.Action("mnuEditUndo")->text(), QStringLiteral("&Undo Repair Disc"));
+    }
+
     void findFilesListsMatchesAndShowsTheOneChosen()
     {
         f.prompts->offered.clear();
@@ -1106,6 +1124,23 @@ private slots:
         const double x = f.window->SplitterPosition();
         QCOMPARE(f.window->tvwDB()->width(), Px(x));
         QCOMPARE(QPoint(f.window->lvwDB()->x(), f.window->lvwDB()->width()), QPoint(Px(x + 40), Px(9000 - (x + 140))));
+    }
+
+    void exportOfADamagedDiscSalvagesAndSaysSo()
+    {
+        image::Disc disc = test::PopulatedDisc();
+        test::SetStart(disc, test::EntryNamed(disc, image::kRoot, "GAMES").start, "ELITE", 0xFFFFFF);
+        f.OpenDisc(disc);
+        f.prompts->folders = {f.Path("tree"), f.tempDir->path()};
+        f.ClickNode("GAMES");
+        f.Trigger("mnuDirectoryExport");
+        f.Select("ELITE");
+        f.Trigger("mnuFileExport");
+        QCOMPARE(test::ReadHostFile(f.Path("tree/salvage.log").toStdString()),
+                 "Shortened $.GAMES.ELITE: 0 of 600 bytes lie inside the image\r\n");
+        const QString said = QStringLiteral("Some entries could not be exported whole; see salvage.log in ");
+        QCOMPARE(f.prompts->messages, (QStringList{said + f.Path("tree"), said + f.tempDir->path()}));
+        f.OpenDisc(test::PopulatedDisc());
     }
 };
 

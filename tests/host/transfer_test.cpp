@@ -252,6 +252,23 @@ TEST_F(Export, CollidingHostNamesKeepTheLaterEntry)
     EXPECT_EQ(tree.at("CON_") + tree.at("CON_.INF").substr(0, 10), Data(2, 9) + "CON_      ");
 }
 
+// Salvage: names meeting in a folder (sidecars, any case) take ~N, the sidecar keeping the disc's name.
+TEST_F(Export, SalvageRenamesAndSkips)
+{
+    for (const char* name : {"A_B", "a_b.inf"})
+        ASSERT_GE(test::AddFile(disc, kRoot, name, {1}), 0);
+    (void)test::MakeDir(disc, kRoot, "FAR");
+    test::SetStart(disc, kRoot, "FAR", 0xFFFFFF);
+    Salvage salvage;
+    ASSERT_EQ(ExportFiles(disc, scratch.path(), kRoot, sink, {}, &salvage), Status::Done);
+    const Tree tree = HostTree(scratch.path());
+    EXPECT_EQ(tree.at("A_B") + tree.at("A_B~1.INF").substr(0, 4) + tree.at("a_b.inf~1.INF").substr(0, 8),
+              Data(300, 1) + "A_B a_b.inf ");
+    EXPECT_EQ(salvage.lines, (Messages{"Renamed $.A_B: host name A_B is taken, exported as A_B~1",
+                                       "Renamed $.a_b.inf: host name a_b.inf is taken, exported as a_b.inf~1",
+                                       "Skipped $.FAR: directory block lies outside the image"}));
+}
+
 // The first host refusal ends the export, keeping what came before; no link is followed.
 TEST_F(Export, HostRefusalsAndLinks)
 {

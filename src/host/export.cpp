@@ -41,16 +41,6 @@ bool Fail(ExportRun& run, const fs::path& path, const std::string& detail = {})
     return false;
 }
 
-// Damaged names may hold control characters; each log line stays one line.
-std::string Printable(std::string_view name)
-{
-    std::string out(name);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 32 || c == 127)
-            c = '?';
-    return out;
-}
-
 void Log(ExportRun& run, std::string line, bool incomplete)
 {
     run.salvage->incomplete = run.salvage->incomplete || incomplete;
@@ -209,7 +199,7 @@ bool ExportDirectory(ExportRun& run, const fs::path& path, SectorAddress dir, bo
     bool ok = true;
     for (int k = 0; ok && k < dir::kSlots && !SlotIsEmpty(disc, dir, k); ++k) {
         const DirEntry e = ReadEntry(disc, dir, k);
-        const std::string entryPath = discPath + "." + Printable(e.name);
+        const std::string entryPath = discPath + "." + PrintableName(e.name);
         if (!(e.D && Skipped(run, e.start, depth + 1, entryPath)))
             ok = ExportEntry(run, HostPath(run, path, names, e, entryPath), e, false, depth + 1, entryPath);
         Tick(run.progress);
@@ -239,7 +229,7 @@ Status ExportListItems(const Disc& disc, const fs::path& folder, std::span<const
     FolderNames names;
     bool ok = true;
     for (const DirEntry& e : items) {
-        const std::string entryPath = (salvage ? salvage->path : "$") + "." + Printable(e.name);
+        const std::string entryPath = (salvage ? salvage->path : "$") + "." + PrintableName(e.name);
         if (e.D && Skipped(run, e.start, 1, entryPath))
             continue;
         const fs::path host = HostPath(run, folder, names, e, entryPath);

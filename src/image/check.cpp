@@ -26,24 +26,6 @@ std::string SectorsText(std::uint64_t start, std::uint64_t count)
     return "sectors " + Hex(start) + "-" + Hex(start + count - 1);
 }
 
-// Damaged names may hold control characters; keep the report one line each.
-std::string Printable(std::string_view name)
-{
-    std::string out(name);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 32 || c == 127)
-            c = '?';
-    return out;
-}
-
-bool HasSignatureAt(const Disc& disc, std::uint64_t at)
-{
-    for (std::size_t k = 0; k < 4; ++k)
-        if (disc.At(at + k) != static_cast<std::uint8_t>(kSignature[k]))
-            return false;
-    return true;
-}
-
 class Checker {
 public:
     explicit Checker(const Disc& disc) : m_disc(disc), m_guard(disc) {}
@@ -104,7 +86,7 @@ private:
         for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
             if (!out.empty())
                 out += '.';
-            out += Printable(**it);
+            out += PrintableName(**it);
         }
         return out;
     }
@@ -122,7 +104,7 @@ private:
         }
         if (e.name.empty())
             return Path(e.node) + sectors;
-        return Path(e.node) + "." + Printable(e.name) + sectors;
+        return Path(e.node) + "." + PrintableName(e.name) + sectors;
     }
 
     // Sectors 0 and 1: checksums, end pointer, disc size and the runs' order.
@@ -207,7 +189,7 @@ private:
             // Compaction finds a directory's entry by this name.
             const std::string own = GetDirectoryName(disc, at);
             if (!SameName(own, m_nodes[static_cast<std::size_t>(node)].name))
-                Add(here + ": the directory's own name field says \"" + Printable(own) + "\"");
+                Add(here + ": the directory's own name field says \"" + PrintableName(own) + "\"");
         }
 
         const std::string path = Path(node);
@@ -220,10 +202,10 @@ private:
             if (e.name.empty())
                 Add(path + ": entry in slot " + std::to_string(i) + " has an empty name");
             if (i > 0 && upper < previous)
-                Add(path + ": entries " + Printable(previousName) + " and " + Printable(e.name) +
+                Add(path + ": entries " + PrintableName(previousName) + " and " + PrintableName(e.name) +
                     " are out of name order");
             if (!seen.insert(upper).second)
-                Add(path + ": entry " + Printable(e.name) + " is listed more than once");
+                Add(path + ": entry " + PrintableName(e.name) + " is listed more than once");
             previous = upper;
             previousName = e.name;
             const std::uint32_t start = e.start.Value();

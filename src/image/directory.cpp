@@ -286,4 +286,21 @@ void WriteEntry(Disc& disc, SectorAddress dir, int slot, const DirEntry& entry)
     std::ranges::copy(bytes, disc.Writable(e, dir::kSlotSize).begin());
 }
 
+bool HasSignatureAt(const Disc& disc, std::uint64_t at)
+{
+    for (std::size_t k = 0; k < 4; ++k)
+        if (disc.At(at + k) != static_cast<std::uint8_t>(kSignature[k]))
+            return false;
+    return true;
+}
+
+std::string PrintableName(std::string_view name)
+{
+    std::string out(name);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 32 || c == 127)
+            c = '?';
+    return out;
+}
+
 } // namespace marlin::image

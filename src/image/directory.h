@@ -21,6 +21,12 @@ namespace marlin::image {
     return dir.ByteOffset() + dir::kFirstSlot + dir::kSlotSize * static_cast<std::uint64_t>(slot);
 }
 
+// "Hugo" at offset at (a block's start or end signature).
+[[nodiscard]] bool HasSignatureAt(const Disc& disc, std::uint64_t at);
+// A damaged name with its control characters shown as "?", so that a report
+// line stays one line.
+[[nodiscard]] std::string PrintableName(std::string_view name);
+
 // The whole 1280-byte block lies inside the image and carries "Hugo" at 1..4.
 [[nodiscard]] bool IsDirectory(const Disc& disc, SectorAddress dir);
 

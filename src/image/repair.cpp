@@ -14,14 +14,6 @@ namespace marlin::image {
 
 namespace {
 
-bool Signed(const Disc& disc, std::uint64_t at)
-{
-    for (std::size_t k = 0; k < 4; ++k)
-        if (disc.At(at + k) != static_cast<std::uint8_t>(kSignature[k]))
-            return false;
-    return true;
-}
-
 struct Extent {
     std::uint64_t start = 0;
     std::uint64_t count = 0;
@@ -63,8 +55,8 @@ private:
         const std::uint64_t d = dir.ByteOffset();
         // A block that cannot be read may own files no walk can see: the map
         // is left as it is rather than giving their sectors away.
-        if (!disc.Contains(d, dir::kBlockSize) || !Signed(disc, d + dir::kSignature) ||
-            !Signed(disc, d + dir::kSignature2)) {
+        if (!disc.Contains(d, dir::kBlockSize) || !HasSignatureAt(disc, d + dir::kSignature) ||
+            !HasSignatureAt(disc, d + dir::kSignature2)) {
             m_mapBlocked = true;
             return;
         }

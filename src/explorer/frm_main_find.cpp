@@ -41,7 +41,8 @@ void frmMain::mnuDiscRepair_Click()
     view->show();
     view->ShowLines(std::make_unique<views::StringLines>(image::RepairText(report)));
     m_lastView = view;
-    if (report.changes.empty() || !m_prompts->Confirm(this, QStringLiteral("Repair Disc?")))
+    // Asked over the list, so the list stays in sight while the question is open.
+    if (report.changes.empty() || !m_prompts->Confirm(view, QStringLiteral("Repair Disc?")))
         return;
     RunStep(QStringLiteral("Repair Disc"), [](image::Disc& disc) { (void)image::Repair(disc); });
     RebuildTree();

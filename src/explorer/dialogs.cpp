@@ -188,19 +188,18 @@ frmAddr::frmAddr(const Addresses& addresses, QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Set Addresses"));
     auto* layout = new QGridLayout(this);
     auto* hex = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]{1,8}")), this);
-    QLineEdit** fields[] = {&m_txtLoad, &m_txtExec};
-    const char* captions[] = {"&Load", "&Exec"};
-    const std::uint32_t values[] = {addresses.load, addresses.exec};
-    for (int i = 0; i < 2; ++i) {
-        QLineEdit*& field = *fields[i];
-        field = new QLineEdit(QStringLiteral("%1").arg(values[i], 8, 16, QLatin1Char('0')).toUpper(), this);
-        field->setObjectName(i == 0 ? QStringLiteral("txtLoad") : QStringLiteral("txtExec"));
-        field->setValidator(hex);
-        auto* label = new QLabel(QString::fromLatin1(captions[i]), this);
-        label->setBuddy(field);
-        layout->addWidget(label, i, 0);
-        layout->addWidget(field, i, 1);
-    }
+    auto field = [&](int row, const char* caption, const char* name, std::uint32_t value) {
+        auto* edit = new QLineEdit(QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper(), this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setValidator(hex);
+        auto* label = new QLabel(QString::fromLatin1(caption), this);
+        label->setBuddy(edit);
+        layout->addWidget(label, row, 0);
+        layout->addWidget(edit, row, 1);
+        return edit;
+    };
+    m_txtLoad = field(0, "&Load", "txtLoad", addresses.load);
+    m_txtExec = field(1, "&Exec", "txtExec", addresses.exec);
     QWidget* buttons = MakeOkCancel(this);
     layout->addWidget(buttons, 2, 0, 1, 2);
     auto* ok = buttons->findChild<QPushButton*>(QStringLiteral("cmdOK"));

@@ -37,12 +37,6 @@ constexpr double kGripWidth = 150;
 constexpr double kListGap = 40;
 constexpr double kListTrim = 140;
 
-QSettings Store()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(kProgramTitle),
-                     QString::fromLatin1(kProgramTitle));
-}
-
 // A stored length that is not a number falls back to its default.
 double ReadNumber(QSettings& settings, const char* key, double fallback)
 {
@@ -63,6 +57,12 @@ bool ReadFlag(QSettings& settings, const char* key, bool fallback)
 }
 
 } // namespace
+
+QSettings SettingsStore()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(kProgramTitle),
+                     QString::fromLatin1(kProgramTitle));
+}
 
 SplitterGrip::SplitterGrip(QWidget* parent) : QWidget(parent)
 {
@@ -517,7 +517,7 @@ void frmMain::imgSplitter_MouseUp(const QPoint&)
 void frmMain::Form_Load()
 {
     {
-        QSettings settings = Store();
+        QSettings settings = SettingsStore();
         settings.beginGroup(QStringLiteral("Settings"));
         double* twips = m_restored.twips;
         twips[0] = ReadNumber(settings, "MainLeft", 1000);
@@ -558,7 +558,7 @@ void frmMain::Form_Unload()
 {
     m_awaitingFrame = false;
     if (!isMinimized()) {
-        QSettings settings = Store();
+        QSettings settings = SettingsStore();
         settings.beginGroup(QStringLiteral("Settings"));
         const QRect outer = OuterGeometry();
         const int now[] = {outer.x(), outer.y(), outer.width(), outer.height()};

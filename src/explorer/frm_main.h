@@ -25,6 +25,7 @@
 #include "views/view_modes.h"
 
 class QFrame;
+class QSettings;
 class QLabel;
 class QMenu;
 class QToolBar;
@@ -33,6 +34,9 @@ class QTimer;
 namespace marlin::explorer {
 
 class DragDrop;
+
+// The window's settings: application "Marlin Explorer", in the user's scope.
+[[nodiscard]] QSettings SettingsStore();
 
 // The splitter grip: reports presses, moves and releases with the pointer
 // position relative to the grip.

@@ -150,11 +150,7 @@ void frmMain::OpenImageFile(const QString& path)
     // core has said why.
     if (opened.Refused())
         return;
-    {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(kProgramTitle),
-                           QString::fromLatin1(kProgramTitle));
-        settings.setValue(QStringLiteral("Settings/Root"), path);
-    }
+    SettingsStore().setValue(QStringLiteral("Settings/Root"), path);
     RememberRecentDisc(path);
     ShowDisc(std::move(*opened), path);
 }

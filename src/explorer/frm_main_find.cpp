@@ -17,12 +17,6 @@ namespace {
 
 constexpr int kRecentDiscs = 8;
 
-QSettings Store()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(kProgramTitle),
-                     QString::fromLatin1(kProgramTitle));
-}
-
 QString RecentKey(int i)
 {
     return QStringLiteral("Settings/Recent") + QString::number(i + 1);
@@ -117,7 +111,7 @@ void frmMain::mnuFileAddresses_Click()
 
 QStringList frmMain::RecentDiscs() const
 {
-    QSettings settings = Store();
+    QSettings settings = SettingsStore();
     QStringList paths;
     for (int i = 0; i < kRecentDiscs; ++i) {
         const QString path = settings.value(RecentKey(i)).toString();
@@ -129,7 +123,7 @@ QStringList frmMain::RecentDiscs() const
 
 void frmMain::StoreRecentDiscs(QStringList paths) const
 {
-    QSettings settings = Store();
+    QSettings settings = SettingsStore();
     paths = paths.mid(0, kRecentDiscs);
     for (int i = 0; i < kRecentDiscs; ++i) {
         if (i < paths.size())

@@ -27,8 +27,8 @@ public:
     std::deque<std::optional<explorer::Addresses>> addresses;
     std::deque<std::optional<explorer::AttributeFlags>> attributes;
     std::deque<std::optional<int>> boots;
-    std::deque<explorer::SaveAnswer> saves;
-    std::deque<bool> confirms;
+    std::deque<std::optional<explorer::SaveAnswer>> saves;
+    std::deque<std::optional<bool>> confirms;
     QStringList messages;
     // One per question: the name, text or boot option it offered ("RWL" letters for attributes).
     QStringList offered;
@@ -44,22 +44,10 @@ public:
     }
     std::optional<QString> ChooseFolder(QWidget*, const QString&) override { return Ask(folders, QString()); }
     void Message(QWidget*, const QString& text, explorer::MessageIcon) override { messages << text; }
-    bool Confirm(QWidget*, const QString& text) override
-    {
-        offered << text;
-        const bool ok = !confirms.empty() && confirms.front();
-        if (!confirms.empty())
-            confirms.pop_front();
-        return ok;
-    }
+    bool Confirm(QWidget*, const QString& text) override { return Ask(confirms, text).value_or(false); }
     explorer::SaveAnswer SaveChanges(QWidget*, const QString& text) override
     {
-        offered << text;
-        if (saves.empty())
-            return explorer::SaveAnswer::Cancel;
-        const explorer::SaveAnswer answer = saves.front();
-        saves.pop_front();
-        return answer;
+        return Ask(saves, text).value_or(explorer::SaveAnswer::Cancel);
     }
     bool Attributes(QWidget*, explorer::AttributeFlags& flags) override
     {

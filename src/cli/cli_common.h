@@ -124,5 +124,7 @@ void AddEditCommands(CLI::App& app, Context& ctx);
 void AddHostCommands(CLI::App& app, Context& ctx);
 void AddViewCommands(CLI::App& app, Context& ctx);
 void AddCheckCommands(CLI::App& app, Context& ctx);
+// The hidden command that the shell's completion asks for paths inside an image.
+void AddCompleteCommands(CLI::App& app);
 
 } // namespace marlin::cli

@@ -20,6 +20,7 @@ int main(int argc, char** argv)
     AddHostCommands(app, ctx);
     AddViewCommands(app, ctx);
     AddCheckCommands(app, ctx);
+    AddCompleteCommands(app);
 #ifdef SIGPIPE
     // A reader that goes away shows as a failed write, not as a signal.
     std::signal(SIGPIPE, SIG_IGN);

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "harness.h"
+#include "host/host_files.h"
 #include "image/image_file.h"
 
 namespace marlin::bench {
@@ -48,8 +49,8 @@ std::unique_ptr<Fixture> Build(Shape shape)
     f->imagePath = WorkFolder() / (std::string(FileStem(shape)) + ".dat");
     f->fragmentedImagePath = WorkFolder() / (std::string(FileStem(shape)) + "-fragmented.dat");
     image::SilentSink sink;
-    if (image::SaveImage(f->disc, f->imagePath, sink) == image::Status::Refused ||
-        image::SaveImage(f->fragmented, f->fragmentedImagePath, sink) == image::Status::Refused)
+    if (host::SaveImage(f->disc, f->imagePath, sink) == image::Status::Refused ||
+        host::SaveImage(f->fragmented, f->fragmentedImagePath, sink) == image::Status::Refused)
         throw std::runtime_error("cannot write the generated images");
     return f;
 }

@@ -19,6 +19,7 @@
 #include "fixtures.h"
 #include "harness.h"
 #include "host/export.h"
+#include "host/host_files.h"
 #include "host/import.h"
 #include "image/change.h"
 #include "image/compaction.h"
@@ -71,7 +72,7 @@ double OpenSave(benchmark::State& state)
         Rounds(9), [&] { fs::remove(mine); },
         [&] {
             auto disc = image::OpenImage(f.imagePath, sink);
-            if (disc.Refused() || image::SaveImage(*disc, mine, sink) == image::Status::Refused)
+            if (disc.Refused() || host::SaveImage(*disc, mine, sink) == image::Status::Refused)
                 throw std::runtime_error("open_save: the image did not open or save");
         },
         [&] { fs::remove(theirs); },
@@ -154,7 +155,7 @@ const LargeFile& GetLargeFile()
         };
         f.small = store("SMALL", bytes(1024));
         f.big = store("BIG", bytes(f.disc.map.runs.front().Length * std::size_t{image::kSectorSize}));
-        if (image::SaveImage(f.disc, f.imagePath, sink) == image::Status::Refused)
+        if (host::SaveImage(f.disc, f.imagePath, sink) == image::Status::Refused)
             throw std::runtime_error("large file: the image was not saved");
         return f;
     }();

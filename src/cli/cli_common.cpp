@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "host/host_files.h"
+#include "host/platform.h"
 #include "image/directory.h"
 #include "image/entry_ops.h"
 #include "image/image_file.h"
@@ -37,7 +39,7 @@ int Context::Status() const
 
 std::optional<Disc> OpenForCommand(Context& ctx, const std::string& path)
 {
-    auto opened = OpenImage(path, ctx.sink);
+    auto opened = OpenImage(host::PathFromText(path), ctx.sink);
     if (opened.Refused()) {
         // A missing IMAGE is a usage error, as is every path that names nothing.
         if (opened.Reason() == RefusalCode::FileNotFound)
@@ -80,7 +82,7 @@ Status SaveForCommand(Context& ctx, const Disc& disc, const std::string& imagePa
 {
     if (ctx.dryRun)
         return Status::Done;
-    return SaveImage(disc, ctx.output.empty() ? imagePath : ctx.output, ctx.sink);
+    return host::SaveImage(disc, host::PathFromText(ctx.output.empty() ? imagePath : ctx.output), ctx.sink);
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include "cli/cli_common.h"
 #include "host/export.h"
 #include "host/import.h"
+#include "host/platform.h"
 #include "image/directory.h"
 #include "image/entry_ops.h"
 
@@ -42,7 +43,9 @@ void AddImport(CLI::App& app, Context& ctx)
         // As a drop: a duplicate name is refused and the batch goes on; the
         // first failure ends it, keeping what came before.
         const auto before = disc->Snapshot();
-        const std::vector<fs::path> paths(hostPaths.begin(), hostPaths.end());
+        std::vector<fs::path> paths;
+        for (const std::string& p : hostPaths)
+            paths.push_back(host::PathFromText(p));
         (void)host::DropHostFiles(*disc, *target, paths, ctx.sink);
         if (disc->Changed(*before))
             (void)SaveForCommand(ctx, *disc, image);
@@ -72,16 +75,17 @@ void AddExport(CLI::App& app, Context& ctx)
         host::Salvage log;
         log.echo = [](const std::string& line) { std::cerr << line << '\n'; };
         host::Salvage* const mode = salvage ? &log : nullptr;
+        const fs::path folder = host::PathFromText(dest);
         if (item->entry.D) {
             log.path = item->path;
-            (void)host::ExportFiles(*disc, dest, item->entry.start, ctx.sink, {}, mode);
+            (void)host::ExportFiles(*disc, folder, item->entry.start, ctx.sink, {}, mode);
         } else {
             // One file as one selected list item: data file and sidecar.
             std::error_code ec;
-            if (!fs::exists(dest, ec))
-                fs::create_directory(dest, ec); // a failure shows as "Cannot Export" on the file
+            if (!fs::exists(folder, ec))
+                fs::create_directory(folder, ec); // a failure shows as "Cannot Export" on the file
             log.path = item->path.substr(0, item->path.size() - item->entry.name.size() - 1);
-            (void)host::ExportListItems(*disc, dest, std::span(&item->entry, 1), ctx.sink, {}, nullptr, mode);
+            (void)host::ExportListItems(*disc, folder, std::span(&item->entry, 1), ctx.sink, {}, nullptr, mode);
         }
         if (log.incomplete && ctx.exitCode == kExitOk)
             ctx.exitCode = kExitRefused;
@@ -120,7 +124,7 @@ void AddGet(CLI::App& app, Context& ctx)
             WriteStdout(bytes);
             return;
         }
-        std::ofstream out(args->dest, std::ios::binary | std::ios::trunc);
+        std::ofstream out(host::PathFromText(args->dest), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out)
@@ -141,7 +145,8 @@ std::optional<std::vector<std::uint8_t>> ReadSource(const std::string& source, s
                 std::fclose(f);
         }
     };
-    const std::unique_ptr<FILE, Close> file(source == kStdStream ? stdin : std::fopen(source.c_str(), "rb"));
+    const std::unique_ptr<FILE, Close> file(source == kStdStream ? stdin
+                                                                 : host::OpenForReading(host::PathFromText(source)));
     if (!file)
         return std::nullopt;
     std::vector<std::uint8_t> bytes;

@@ -8,6 +8,8 @@
 
 #include "cli/cli_common.h"
 #include "cli/json_output.h"
+#include "host/host_files.h"
+#include "host/platform.h"
 #include "image/directory.h"
 #include "image/entry_ops.h"
 #include "image/find.h"
@@ -150,7 +152,7 @@ void AddReadCommands(CLI::App& app, Context& ctx)
         });
         const Disc disc = NewDisc(size->units);
         if (!ctx.dryRun)
-            (void)SaveImage(disc, Args().image, ctx.sink);
+            (void)host::SaveImage(disc, host::PathFromText(Args().image), ctx.sink);
     });
 
     AddImageCommand(

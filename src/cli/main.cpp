@@ -2,8 +2,11 @@
 #include <csignal>
 #include <iostream>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "cli/cli_common.h"
+#include "host/platform.h"
 #include "identity.h"
 
 int main(int argc, char** argv)
@@ -14,6 +17,8 @@ int main(int argc, char** argv)
     app.set_version_flag("--version", kVersionLine);
     app.require_subcommand(1);
     app.fallthrough();
+    // Options begin with "-" on every host; "/x" is a path, also on Windows.
+    app.allow_windows_style_options(false);
     Context ctx;
     AddReadCommands(app, ctx);
     AddEditCommands(app, ctx);
@@ -25,8 +30,14 @@ int main(int argc, char** argv)
     // A reader that goes away shows as a failed write, not as a signal.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    // get and put move bytes exactly, and every text ends its lines with LF.
+    host::UseBinaryStandardStreams();
+    const std::vector<std::string> arguments = host::ProgramArguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& a : arguments)
+        pointers.push_back(a.c_str());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
         CheckOutput();
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);

@@ -7,6 +7,7 @@
 #include "explorer/frm_main.h"
 #include "explorer/view_window.h"
 #include "host/export.h"
+#include "host/host_files.h"
 #include "image/check.h"
 #include "image/compaction.h"
 #include "image/deletion.h"
@@ -168,7 +169,7 @@ bool frmMain::SaveDisc()
         return false;
     PromptSink sink(*m_prompts, this);
     // A refused save leaves the old file and the old name; the core has said why.
-    if (image::SaveImage(m_disc, path->toStdString(), sink) == image::Status::Refused)
+    if (host::SaveImage(m_disc, path->toStdString(), sink) == image::Status::Refused)
         return false;
     m_imageFileName = *path;
     RememberRecentDisc(*path);

@@ -1,16 +1,12 @@
 #include "host/drag.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <system_error>
 
-#include <pwd.h>
-#include <unistd.h>
-
+#include "host/host_files.h"
 #include "host/host_names.h"
 #include "image/directory.h"
-#include "image/image_file.h"
 
 namespace marlin::host {
 
@@ -35,7 +31,7 @@ std::optional<fs::path> NewDragFolder(DragState& state, MessageSink& sink)
         fs::create_directories(state.tempBase.parent_path(), ec);
         if (!fs::create_directory(state.tempBase, ec) && ec)
             return refuse(state.tempBase, ec.message());
-        fs::permissions(state.tempBase, fs::perms::owner_all, ec); // best effort: the cache is private already
+        MakePrivate(state.tempBase);
     }
     const auto t = TempRoot(state);
     if (!t)
@@ -65,20 +61,6 @@ Result<std::vector<fs::path>> Finish(DragState& state, Status status)
 }
 
 } // namespace
-
-std::optional<fs::path> UserCacheLocation()
-{
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && fs::path(xdg).is_absolute())
-        return fs::path(xdg);
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        if (const passwd* pw = ::getpwuid(::getuid()))
-            home = pw->pw_dir;
-    }
-    if (!home || !fs::path(home).is_absolute())
-        return std::nullopt;
-    return fs::path(home) / ".cache";
-}
 
 DragState NewDragState()
 {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/export.h"
+#include "host/platform.h"
 #include "image/disc.h"
 #include "image/messages.h"
 #include "image/progress.h"
@@ -26,11 +27,8 @@ struct DragState {
     std::vector<std::filesystem::path> DragList; // paths handed out by the last drag
 };
 
-// XDG_CACHE_HOME when it is an absolute path, else the home folder's .cache;
-// nothing when neither is known.
-[[nodiscard]] std::optional<std::filesystem::path> UserCacheLocation();
-
-// A state for the user's cache location (paths empty when there is none).
+// A state for the user's cache location (UserCacheLocation; paths empty when
+// there is none).
 [[nodiscard]] DragState NewDragState();
 
 // tempBase/temp_<TempCounter>, advancing the counter past every name that

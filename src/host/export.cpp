@@ -8,11 +8,11 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "host/host_files.h"
 #include "host/host_names.h"
 #include "host/inf_file.h"
 #include "image/directory.h"
 #include "image/hex.h"
-#include "image/image_file.h"
 #include "image/walk_guard.h"
 
 namespace marlin::host {

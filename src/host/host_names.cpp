@@ -1,5 +1,8 @@
 #include "host/host_names.h"
 
+#include <algorithm>
+#include <array>
+
 #include "image/directory.h"
 
 namespace marlin::host {
@@ -16,7 +19,7 @@ bool IsUnsafeHostCharacter(char c)
 
 } // namespace
 
-std::string SafeHostName(std::string_view imageName)
+std::string SafeHostName(std::string_view imageName, bool forWindows)
 {
     std::string h(imageName);
     for (char& c : h)
@@ -30,6 +33,26 @@ std::string SafeHostName(std::string_view imageName)
     // "", "." and ".." would name the folder itself or its parent.
     if (h.find_first_not_of('.') == std::string::npos)
         h.insert(h.begin(), '_');
+    return forWindows ? WindowsHostName(h) : h;
+}
+
+std::string WindowsHostName(std::string_view hostName)
+{
+    std::string h(hostName);
+    for (char& c : h)
+        if (std::string_view("\\:*?\"<>|").find(c) != std::string_view::npos)
+            c = '_';
+    // Windows drops trailing dots and blanks, so "A." and "A" would be one file.
+    for (auto c = h.rbegin(); c != h.rend() && (*c == '.' || *c == ' '); ++c)
+        *c = '_';
+    // A device is named by the part before the first dot, blanks after it dropped.
+    std::string stem = UpperName(h.substr(0, h.find('.')));
+    stem.erase(stem.find_last_not_of(' ') + 1);
+    constexpr std::array<std::string_view, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
+    const bool numbered =
+        stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' && stem[3] <= '9';
+    if (numbered || std::find(kDevices.begin(), kDevices.end(), stem) != kDevices.end())
+        h.insert(stem.size(), 1, '_');
     return h;
 }
 

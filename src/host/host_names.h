@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/platform.h"
 #include "image/disc.h"
 
 namespace marlin::host {
@@ -14,7 +15,15 @@ namespace marlin::host {
 // A name the host cannot hold as a plain file name, or that would name another
 // place ("." "..", empty, control characters), is made safe: each such
 // character becomes "_", and a name of only dots gets a leading "_".
-[[nodiscard]] std::string SafeHostName(std::string_view imageName);
+// On Windows the result then meets WindowsHostName too.
+[[nodiscard]] std::string SafeHostName(std::string_view imageName, bool forWindows = kWindowsHost);
+
+// A host name made fit for Windows, which refuses \ : * ? " < > |, trailing
+// dots and blanks, and the device names CON, PRN, AUX, NUL, COM1-COM9 and
+// LPT1-LPT9 in any case, with or without an extension or blanks after them:
+// each such character becomes "_", and a device name gets "_" after it
+// ("nul.txt" becomes "nul_.txt").
+[[nodiscard]] std::string WindowsHostName(std::string_view hostName);
 
 // The image name (at most 10 characters) for a candidate: a sidecar's name or a
 // host file's own name with its outer blanks already removed. Cut to 10, cut at

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "host/host_files.h"
 #include "host/host_names.h"
 #include "image/hex.h"
-#include "image/image_file.h"
 
 namespace marlin::host {
 
@@ -83,7 +83,7 @@ std::string DirectoryInfLine(std::string_view name, std::string_view attributes,
 
 image::Status WriteInf(const fs::path& path, std::string_view line)
 {
-    std::ofstream out = image::CreateHostFile(InfPath(path));
+    std::ofstream out = CreateHostFile(InfPath(path));
     if (!out)
         return image::Status::Refused;
     out << line << "\r\n";

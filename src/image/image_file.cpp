@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <new>
 #include <system_error>
 
@@ -108,54 +109,6 @@ std::uint64_t SavedLength(const Disc& disc)
     // all the same, so that the saved file always opens again.
     const std::uint64_t start = std::max<std::uint64_t>(last.Start, kFirstDataSector);
     return std::min<std::uint64_t>(start * kSectorSize, whole);
-}
-
-std::ofstream CreateHostFile(const fs::path& path)
-{
-    std::error_code ec;
-    // Replacing an existing file; a failure shows when the stream opens.
-    fs::remove(path, ec);
-    return std::ofstream(path, std::ios::binary | std::ios::trunc);
-}
-
-Status SaveImage(const Disc& disc, const fs::path& path, MessageSink& sink)
-{
-    auto refuse = [&](const std::string& reason) {
-        sink.Report({RefusalCode::CannotSaveImage, path.string(), reason});
-        return Status::Refused;
-    };
-    std::error_code ec;
-    // Saving through a symbolic link replaces the file it points to, not the link.
-    fs::path target = path;
-    if (fs::is_symlink(path, ec)) {
-        target = fs::weakly_canonical(path, ec);
-        if (ec)
-            return refuse(ec.message());
-    }
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const fs::path temp = folder / ("." + target.filename().string() + ".marlin-save");
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return refuse(DetailText(Detail::CannotCreateIn, folder.string()));
-        out.write(reinterpret_cast<const char*>(disc.Bytes().data()), static_cast<std::streamsize>(SavedLength(disc)));
-        out.close();
-        if (!out) {
-            fs::remove(temp, ec); // best effort: the old file is what matters
-            return refuse(DetailText(Detail::CannotWrite));
-        }
-    }
-    // The new file keeps the permissions of the one it replaces.
-    const auto old = fs::status(target, ec);
-    if (!ec && fs::exists(old))
-        fs::permissions(temp, old.permissions(), ec); // best effort: the data is what matters
-    fs::rename(temp, target, ec);
-    if (ec) {
-        const std::string reason = ec.message();
-        fs::remove(temp, ec); // best effort
-        return refuse(reason);
-    }
-    return Status::Done;
 }
 
 } // namespace marlin::image

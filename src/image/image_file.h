@@ -1,10 +1,9 @@
 #pragma once
-// Blank discs, and reading and writing image files on the host.
+// Blank discs, and reading image files on the host.
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "image/disc.h"
@@ -37,16 +36,7 @@ inline constexpr DiscSize kDefaultDiscSize = kDiscSizes[2];
 // Nothing when the bytes are shorter than 512 or the size field is out of range.
 [[nodiscard]] std::optional<Disc> DiscFromBytes(std::vector<std::uint8_t> bytes);
 
-// Writes the image up to the start of its last free run (the whole disc when
-// the map is empty or its last run does not reach the end), atomically:
-// a temporary file beside the target is renamed over it. Refused with
-// CannotSaveImage (the old file untouched) on any host failure.
-Status SaveImage(const Disc& disc, const std::filesystem::path& path, MessageSink& sink);
-
-// Number of bytes SaveImage writes for this disc.
+// Number of bytes a saved image file holds for this disc.
 [[nodiscard]] std::uint64_t SavedLength(const Disc& disc);
-
-// Creates path empty for binary writing, replacing an existing file.
-[[nodiscard]] std::ofstream CreateHostFile(const std::filesystem::path& path);
 
 } // namespace marlin::image

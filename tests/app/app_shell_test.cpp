@@ -5,6 +5,7 @@
 #include "app/help.h"
 #include "app/icons.h"
 #include "app/start.h"
+#include "host/host_files.h"
 #include "window_fixture.h"
 
 #include <QMessageBox>
@@ -61,7 +62,7 @@ private slots:
         image::Disc disc = image::NewDisc(16);
         test::MakeDir(disc, image::kRoot, "GAMES");
         image::SilentSink sink;
-        QVERIFY(image::SaveImage(disc, path.toStdString(), sink) == image::Status::Done);
+        QVERIFY(host::SaveImage(disc, path.toStdString(), sink) == image::Status::Done);
         for (const QString& given : {QString(), path}) {
             auto window = Start(given, {0, 1500, 2499, 1});
             QCOMPARE(asked, (QList<int>{4000, 4000, 2500, 1}));

@@ -61,6 +61,9 @@ TEST_F(Commands, NewSavesABlankDiscOfTheSizeAsked)
 // A reader that goes away, or a disc that is full, ends the command quietly with status 1.
 TEST_F(Commands, AFailedWriteGivesStatusOne)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs a POSIX shell pipe and /dev/full";
+#else
     Disc disc = NewDisc(16);
     AddFile(disc, kRoot, "Big", std::vector<std::uint8_t>(200000, 'b'));
     const std::string image = Save(disc);
@@ -70,6 +73,7 @@ TEST_F(Commands, AFailedWriteGivesStatusOne)
         0);
     EXPECT_EQ(ReadHostFile(Path("status")) + ReadHostFile(Path("err")), "1\n");
     EXPECT_EQ(WEXITSTATUS(std::system((Command({"cat", image}) + " >/dev/full").c_str())), 1);
+#endif
 }
 
 // $: Locked (LR), File, LockedDir (locked, holds Inner), Full (holds Inner), and a gap.

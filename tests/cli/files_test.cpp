@@ -80,9 +80,15 @@ TEST_F(Files, GetAndPutCarryBytesExactlyThroughAPipe)
         ASSERT_GE(AddFile(source, kRoot, "F", data, 0x1900), 0);
         Save(source, "src.dat");
         Save(NewDisc(16), "dst.dat");
+#ifdef _WIN32
+        // No POSIX shell to make the pipe: the bytes go through a file.
+        WriteHostFile(Path("piped"), Run({"get", Path("src.dat"), "F"}).out);
+        ASSERT_EQ(Run({"put", Path("dst.dat"), "$", "-", "--name", "Copy", "--exec", "8023"}, Path("piped")).status, 0);
+#else
         const std::string pipe = Command({"get", Path("src.dat"), "F"}) + " | " +
                                  Command({"put", Path("dst.dat"), "$", "-", "--name", "Copy", "--exec", "8023"});
         ASSERT_EQ(std::system(pipe.c_str()), 0) << size;
+#endif
         EXPECT_EQ(Run("get @dst.dat copy -"), (Result{0, std::string(data.begin(), data.end()), ""})) << size;
         EXPECT_EQ(Run("get @dst.dat $.Copy @out").status, 0);
         EXPECT_TRUE(ReadHostFile(Path("out")) == std::string(data.begin(), data.end())) << size;
@@ -94,9 +100,8 @@ TEST_F(Files, GetAndPutCarryBytesExactlyThroughAPipe)
     }
     const std::string blank = ReadHostFile(Save(NewDisc(16)));
     WriteHostFile(Path("big"), std::string(most + 1, 'b'));
-    const std::string put = Command({"put", Path("d.dat"), "$", "-", "--name", "Big"});
-    EXPECT_EQ(WEXITSTATUS(std::system((put + " <" + Quote(Path("big")) + " 2>" + Quote(Path("err"))).c_str())), 1);
-    EXPECT_EQ(ReadHostFile(Path("err")), "Not Enough Free Contiguous Space on Disc\n");
+    EXPECT_EQ(Run({"put", Path("d.dat"), "$", "-", "--name", "Big"}, Path("big")),
+              (Result{1, "", "Not Enough Free Contiguous Space on Disc\n"}));
     EXPECT_TRUE(ReadHostFile(Path("d.dat")) == blank);
 }
 

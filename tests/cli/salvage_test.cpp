@@ -14,7 +14,7 @@ std::string Listing(const fs::path& dest)
 {
     std::set<std::string> paths;
     for (const auto& e : fs::recursive_directory_iterator(dest))
-        paths.insert(fs::relative(e.path(), dest).string() +
+        paths.insert(fs::relative(e.path(), dest).generic_string() +
                      (e.is_directory() ? "/" : " " + std::to_string(e.file_size())) + "\n");
     return std::accumulate(paths.begin(), paths.end(), std::string());
 }

@@ -17,6 +17,7 @@
 #include <random>
 
 #include "explorer/dialogs.h"
+#include "host/host_files.h"
 #include "host/host_names.h"
 #include "image/bytes.h"
 #include "image/check.h"
@@ -532,7 +533,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(int, state);
         image::SilentSink sink;
-        QVERIFY(image::SaveImage(image::NewDisc(16), f.Path("other.dat").toStdString(), sink) == image::Status::Done);
+        QVERIFY(host::SaveImage(image::NewDisc(16), f.Path("other.dat").toStdString(), sink) == image::Status::Done);
         const QString caption = f.window->windowHandle()->title();
         if (state > 0) {
             f.Select("!BOOT");

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "explorer/frm_main.h"
+#include "host/host_files.h"
 #include "image/image_file.h"
 #include "support/test_disc.h"
 
@@ -164,7 +165,7 @@ struct WindowFixture {
     void OpenDisc(const image::Disc& disc, const QString& name = QStringLiteral("disc.dat"))
     {
         image::SilentSink sink;
-        QVERIFY(image::SaveImage(disc, Path(name).toStdString(), sink) == image::Status::Done);
+        QVERIFY(host::SaveImage(disc, Path(name).toStdString(), sink) == image::Status::Done);
         prompts->files.push_back(Path(name));
         Trigger(QStringLiteral("mnuDiscOpen"));
     }

@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -19,10 +18,16 @@ class Scratch {
 public:
     Scratch()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "marlin_test_XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            ADD_FAILURE() << "cannot make a temporary folder from " << pattern;
-        m_path = pattern;
+        // create_directory makes a folder only where nothing was: a taken name is tried again.
+        std::random_device random;
+        const auto base = std::filesystem::temp_directory_path();
+        std::error_code ec;
+        for (int tries = 0; tries < 100 && m_path.empty(); ++tries)
+            if (auto path = base / ("marlin_test_" + std::to_string(random()));
+                std::filesystem::create_directory(path, ec))
+                m_path = path;
+        if (m_path.empty())
+            ADD_FAILURE() << "cannot make a temporary folder in " << base;
     }
     ~Scratch()
     {

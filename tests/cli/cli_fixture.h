@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <tuple>
 
 #include "host/host_files.h"
 #include "image/image_file.h"
@@ -73,6 +74,19 @@ protected:
         const std::string out = Path(".stdout"), err = Path(".stderr");
         args.insert(args.begin(), MARLIN_BINARY);
         return {RunProcess(args, in, out, err), ReadHostFile(out), ReadHostFile(err)};
+    }
+    // Each command line exits with its status, prints nothing on standard output, says its
+    // text on standard error ("*": whatever the argument parser says) and leaves image's
+    // bytes as before.
+    using Refusals = std::vector<std::tuple<std::string, int, std::string>>;
+    void ExpectRefusals(const Refusals& cases, const std::string& image, const std::string& before) const
+    {
+        for (const auto& [command, status, err] : cases) {
+            const Result r = Run(command);
+            EXPECT_EQ(std::make_tuple(r.status, r.out), std::make_tuple(status, "")) << command;
+            EXPECT_EQ(r.err, err == "*" ? r.err : Expand(err) + "\n") << command;
+            EXPECT_TRUE(ReadHostFile(image) == before) << command;
+        }
     }
     std::string Save(const image::Disc& disc, const std::string& name = "d.dat") const
     {

@@ -159,7 +159,7 @@ TEST_F(Commands, RefusalsAndUsageErrorsWriteNothing)
     const std::string image = Save(Fixture()), before = ReadHostFile(image);
     WriteHostFile(Path("bad.dat"), "*");
     WriteHostFile(Path("HOST"), "h");
-    const std::vector<std::tuple<std::string, int, std::string>> cases = {
+    const Refusals cases = {
         {"mkdir @d.dat $ file", 1, "Directory file Already Exists"},
         {"mkdir @d.dat $ a.b", 1, "File a.b Contains Illegal Characters"},
         {"rename @d.dat $.Locked Other --keep-locked", 1, "Cannot Rename Locked File : Locked"},
@@ -188,12 +188,7 @@ TEST_F(Commands, RefusalsAndUsageErrorsWriteNothing)
         {"frobnicate @d.dat", 2, "*"},
         {"dis @d.dat", 2, "*"},
     };
-    for (const auto& [command, status, err] : cases) {
-        const Result r = Run(command);
-        EXPECT_EQ(std::make_tuple(r.status, r.out), std::make_tuple(status, "")) << command;
-        EXPECT_EQ(r.err, err == "*" ? r.err : Expand(err) + "\n") << command;
-        EXPECT_TRUE(ReadHostFile(image) == before) << command;
-    }
+    ExpectRefusals(cases, image, before);
     EXPECT_EQ(ReadHostFile(Path("bad.dat")), "*");
     EXPECT_FALSE(fs::exists(Path("none.dat")) || fs::exists(Path("new.dat")) || fs::exists(Path("dest")));
 }

@@ -44,7 +44,7 @@ TEST_F(Files, RefusalsLeaveTheImageAsItWas)
 {
     const std::string image = Save(SampleDisc()), before = ReadHostFile(image);
     WriteHostFile(Path("host"), "h");
-    const std::vector<std::tuple<std::string, int, std::string>> cases = {
+    const Refusals cases = {
         {"addr @d.dat Games --load 0", 1, "Cannot Set Addresses Of Directory : Games"},
         {"addr @d.dat $.Nope --exec 0", 2, "File Not Found : $.Nope"},
         {"addr @d.dat ALPHA", 2, "addr needs --load HEX, --exec HEX or both"},
@@ -59,12 +59,7 @@ TEST_F(Files, RefusalsLeaveTheImageAsItWas)
         {"put @d.dat ALPHA @host --name X", 2, "File Not Found : ALPHA"},
         {"put @d.dat $ @host", 2, "*"},
     };
-    for (const auto& [command, status, err] : cases) {
-        const Result r = Run(command);
-        EXPECT_EQ(std::make_tuple(r.status, r.out), std::make_tuple(status, "")) << command;
-        EXPECT_EQ(r.err, err == "*" ? r.err : Expand(err) + "\n") << command;
-        EXPECT_TRUE(ReadHostFile(image) == before) << command;
-    }
+    ExpectRefusals(cases, image, before);
 }
 
 // Every byte value (CR and LF too) crosses a pipe unchanged, from none to as many as a
